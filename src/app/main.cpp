@@ -1,0 +1,18 @@
+#include <iostream>
+
+#include "app/main_run.h"
+#include "app/process_exit.h"
+#include "app/run_context.h"
+
+int main(int argc, char* argv[]) {
+    vexmor::RunContext context(std::cout);
+    vexmor::openReportFile(context);
+    int code = 0;
+    try {
+        code = vexmor::mainRun(context, argc, argv);
+    } catch (const vexmor::ProcessExit& exit) {
+        code = exit.code;
+    }
+    context.console.flush();
+    return code;
+}

@@ -1,0 +1,91 @@
+#include "app/main_run.h"
+
+#include <string>
+#include <string_view>
+
+#include "app/command_line.h"
+#include "app/run_context.h"
+#include "app/text.h"
+#include "archive/dat_archive.h"
+#include "catalogue/folder_scan.h"
+#include "catalogue/palette_file.h"
+#include "catalogue/source_catalogue.h"
+#include "pipeline/conversion_driver.h"
+
+namespace vexmor {
+namespace {
+
+constexpr int kVersionMajor = 1;
+constexpr int kVersionMinor = 0;
+
+constexpr std::string_view kStars =
+    "****************************************************************************************"
+    "********************";
+static_assert(kStars.size() == 108);
+
+constexpr std::string_view kVersion = "Vexmor V{}.{}";
+constexpr std::string_view kBuilt = "Built on: {}, {}";
+constexpr std::string_view kNoFiles = "Could not find any files in folder {}";
+
+void printUsage(Console& console) {
+    console.printLine(kStars);
+    console.printLine(kVersion, kVersionMajor, kVersionMinor);
+    console.printLine(kBuilt, __DATE__, __TIME__);
+    console.printLine(
+        "Designed to convert incompatible carsets and tracks for the Rendition Edition of Indy "
+        "Car Racing II");
+    console.printLine(kStars);
+    console.printLine(
+        "Usage Vexmor <DATfile if unpacking|source folder> [-info]|[-report][-unpack|-convert|"
+        "-explode <output path>]");
+    console.printLine("-Unpack, -convert or -explode must be specified at the end of the line");
+    console.printLine("\t-unpack <ExtractionPath>");
+    console.printLine("To convert a carset:");
+    console.printLine("\t-convert <Extraction Path>");
+    console.printLine("To convert a track or Mi4 (paletted):");
+    console.printLine("\t-track -convert <Extraction Path>");
+    console.printLine("To extract the contents of MIP and MI4 files");
+    console.printLine("\tfor a track:");
+    console.printLine("\t\t-explode <Output path>");
+    console.printLine("\tfor a carset");
+    console.printLine("\t\t-palette <full path to sunny.pcx> -explode <Output path>");
+    console.printLine(kStars);
+}
+
+// An archive is a source whose first ".dat" ends exactly at its end, so a folder such as
+// x.dat.old\y.dat is not taken for one.
+bool isDatArchive(const std::string& sourcePath) {
+    const std::string lowered = toLowerAscii(sourcePath);
+    return lowered.size() >= 4 && lowered.find(".dat") == lowered.size() - 4;
+}
+
+}  // namespace
+
+int mainRun(RunContext& context, int argc, const char* const argv[]) {
+    if (argc < 2) {
+        printUsage(context.console);
+        return 1;
+    }
+    parseCommandLine(context, argc, argv);
+    const RunOptions& options = context.options;
+
+    SourceCatalogue catalogue;
+    if (isDatArchive(options.sourcePath) && (options.unpack || options.info)) {
+        readDatArchive(context, catalogue, options.sourcePath, options.unpack, options.outputPath);
+    } else if (!scanSourceFolder(context, catalogue, options.sourcePath)) {
+        context.console.printLine(kNoFiles, options.sourcePath);
+        return 2;
+    }
+
+    if (options.paletteGiven) {
+        loadPalette(context, catalogue, options.palettePath);
+    }
+    if (options.convert || options.info || options.explode || options.report || options.compact) {
+        runConversion(context, catalogue, options.sourcePath, options.outputPath, options.convert,
+                      options.explodeFirstLevelOnly);
+    }
+    printStatistics(context.statistics, context.console);
+    return 0;
+}
+
+}  // namespace vexmor

@@ -1,0 +1,43 @@
+#include "app/text.h"
+
+#include <algorithm>
+
+namespace vexmor {
+
+std::string toLowerAscii(std::string_view text) {
+    std::string lowered(text);
+    for (char& c : lowered) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lowered;
+}
+
+std::size_t lastSeparator(std::string_view path) {
+    return path.find_last_of("\\/");
+}
+
+std::string_view directoryPart(std::string_view path) {
+    const std::size_t separator = lastSeparator(path);
+    return separator == std::string_view::npos ? std::string_view{} : path.substr(0, separator + 1);
+}
+
+std::string_view fileNamePart(std::string_view path) {
+    const std::size_t separator = lastSeparator(path);
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+std::string extensionOf(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || path.size() - dot - 1 != 3) {
+        return {};
+    }
+    return toLowerAscii(path.substr(dot + 1));
+}
+
+bool endsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+}  // namespace vexmor

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace vexmor {
+
+class RunContext;
+
+// Makes one folder level for a folder text ending in a separator; a missing parent is reported,
+// never created. Never raises: a failure becomes one console line.
+void createOutputFolder(RunContext& context, std::string folder);
+
+// Makes every missing level of a folder text ending in a separator, outermost first, one
+// createOutputFolder call per level.
+void createOutputFolders(RunContext& context, const std::string& folder);
+
+}  // namespace vexmor

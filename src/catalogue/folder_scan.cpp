@@ -1,0 +1,65 @@
+#include "catalogue/folder_scan.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "app/run_context.h"
+#include "app/text.h"
+#include "catalogue/palette_file.h"
+#include "catalogue/source_catalogue.h"
+#include "platform/file_system.h"
+
+namespace vexmor {
+namespace {
+
+constexpr std::string_view kScan = "Scan: {} {} ({})";
+constexpr std::string_view kPaletteAt = "ICR{} is at index {}";
+constexpr std::string_view kScanFailed =
+    "An exception occured while scanning folder {}. The error message is \"{}\"";
+
+}  // namespace
+
+bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::string folder) {
+    if (folder.empty()) {
+        return false;
+    }
+    if (folder.back() != '\\') {
+        folder.push_back('\\');
+    }
+    // The Scan line shows the folder text with `/` separators followed by the relative path.
+    std::string genericFolder = folder;
+    std::replace(genericFolder.begin(), genericFolder.end(), '\\', '/');
+
+    try {
+        if (platform::pathKind(folder) != platform::PathKind::directory) {
+            return false;
+        }
+        catalogue.fileCount = 0;
+        catalogue.files.clear();
+        platform::walkRegularFiles(folder, [&](const std::string& relative) {
+            const std::string fullPath = genericFolder + relative;
+            const std::string fileName(fileNamePart(toLowerAscii(relative)));
+            context.console.printInfoLine(kScan, fileName, relative, fullPath);
+
+            if (fileName == "sunny.pcx" || fileName == "colors.pcx") {
+                catalogue.paletteFileIndex = static_cast<std::uint32_t>(catalogue.files.size());
+                if (fileName.front() == 's') {
+                    catalogue.icr2Palette = true;
+                }
+                context.console.printLine(kPaletteAt,
+                                          catalogue.icr2Palette ? "2 sunny.pcx" : "1 colors.pcx",
+                                          catalogue.paletteFileIndex);
+                loadPalette(context, catalogue, fullPath);
+            }
+            std::string name = relative;
+            std::replace(name.begin(), name.end(), '/', '\\');
+            catalogue.files.push_back({std::move(name), 0, 0});
+            ++catalogue.fileCount;
+        });
+    } catch (const std::exception& error) {
+        context.console.printLine(kScanFailed, folder, error.what());
+    }
+    return true;
+}
+
+}  // namespace vexmor

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace vexmor {
+
+class RunContext;
+struct SourceCatalogue;
+
+// Lists every regular file below `folder` into the catalogue, loading a palette file met on the
+// way. False when the text is empty or names no existing directory.
+bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::string folder);
+
+}  // namespace vexmor

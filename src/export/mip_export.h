@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace vexmor {
+
+class RunContext;
+struct MipImage;
+struct SourceCatalogue;
+
+// The MIP pass's reader: fills the image, the statistics and the catalogue's entry, checks the
+// level records, counts colours and with "-explode" writes each level as a PNG.
+void processMipFile(RunContext& context, SourceCatalogue& catalogue, MipImage& image,
+                    std::string mipPath, bool convert, std::string source, std::string output,
+                    bool firstLevelOnly);
+
+}  // namespace vexmor

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+// The seam to the operating system. The program's path texts use `\` as separator (sometimes
+// mixed with `/`) and are often lower-cased; this layer maps them to native paths. Nothing
+// outside this folder talks to the file system by itself.
+namespace vexmor::platform {
+
+// A failed file-system call, described as `<operation>: <system error text>: "<path>"` so the
+// descriptions read the same on every platform.
+class FileSystemError : public std::runtime_error {
+public:
+    FileSystemError(std::string_view operation, const std::error_code& error,
+                    std::string_view path);
+};
+
+// Maps a path text to a native path: `\` becomes `/`, and each existing component is found
+// without regard to ASCII case (the exact name first; among several others the smallest name in
+// byte order). Components that do not exist keep their case, so new files are created as
+// written.
+std::filesystem::path nativePath(std::string_view pathText);
+
+enum class PathKind { missing, directory, regularFile, other };
+
+// The status of a path, following links. Throws FileSystemError("status") on failures other
+// than finding nothing.
+PathKind pathKind(std::string_view pathText);
+
+// Creates one directory level. Throws FileSystemError("create_directory").
+void createDirectory(std::string_view pathText);
+
+// Removes a folder with everything in it; a missing folder is no error. Throws
+// FileSystemError("remove_all").
+void removeAll(std::string_view pathText);
+
+// Stand-ins for CopyFileA(source, destination, FALSE) and DeleteFileA: results unchecked.
+void copyFile(std::string_view sourceText, std::string_view destinationText);
+void deleteFile(std::string_view pathText);
+
+// Binary streams on a path text. A failed open leaves the stream closed.
+std::ifstream openForReading(std::string_view pathText);
+std::ofstream openForWriting(std::string_view pathText);  // created or emptied
+std::fstream openForUpdate(std::string_view pathText);    // neither created nor emptied
+
+// The absolute native form of a path text, with existing links and dot components resolved.
+std::filesystem::path resolvedAbsolute(std::string_view pathText);
+
+// Lists every regular file below `folderText`, depth first: each folder's entries sorted by their
+// ASCII-upper-cased names (ties in byte order, the order NTFS gives), a subfolder's contents
+// right after it. Folders that deny access are skipped; directory links are not followed; links
+// to files are listed. `onFile` gets the path below the folder with `/` separators, in the case
+// the file system reports. Throws FileSystemError with the walk's operation names.
+void walkRegularFiles(std::string_view folderText,
+                      const std::function<void(const std::string& relativePath)>& onFile);
+
+// Where the CSV report lives: mi433.csv in the temporary folder (TMPDIR honoured).
+std::filesystem::path reportFilePath();
+
+}  // namespace vexmor::platform
