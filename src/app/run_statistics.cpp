@@ -26,10 +26,10 @@ void printStatistics(RunStatistics& s, Console& console) {
     double median = 0;
     double range = 0;
     if (n > 0) {
-        median = n % 2 == 1 ? static_cast<double>(sizes[(n - 1) / 2])
-                            : (static_cast<double>(sizes[n / 2 - 1]) +
-                               static_cast<double>(sizes[n / 2])) /
-                                  2.0;
+        median =
+            n % 2 == 1
+                ? static_cast<double>(sizes[(n - 1) / 2])
+                : (static_cast<double>(sizes[n / 2 - 1]) + static_cast<double>(sizes[n / 2])) / 2.0;
         range = static_cast<double>(sizes[3 * n / 4] - sizes[n / 4]);
     }
     const double total = static_cast<double>(s.totalMipBytes);

@@ -6,6 +6,7 @@
 
 namespace vexmor {
 
-void processMipFile(RunContext&, SourceCatalogue&, MipImage&, std::string, bool, std::string, std::string, bool) {}
+void processMipFile(RunContext&, SourceCatalogue&, MipImage&, std::string, bool, std::string,
+                    std::string, bool) {}
 
 }  // namespace vexmor

@@ -4,6 +4,9 @@
 
 namespace vexmor {
 
-bool writePng(RunContext&, const std::string&, std::uint64_t, std::uint64_t, std::span<const std::uint32_t>) { return false; }
+bool writePng(RunContext&, const std::string&, std::uint64_t, std::uint64_t,
+              std::span<const std::uint32_t>) {
+    return false;
+}
 
 }  // namespace vexmor

@@ -2,8 +2,8 @@
 
 #include "app/run_context.h"
 #include "catalogue/source_catalogue.h"
-#include "texture/mip_file.h"
 #include "mesh/mesh_file.h"
+#include "texture/mip_file.h"
 
 namespace vexmor {
 

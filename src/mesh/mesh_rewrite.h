@@ -15,7 +15,6 @@ void analyseMesh(RunContext& context, SourceCatalogue& catalogue, std::string me
 // Processes one mesh: reports its textures, rewrites its nested meshes first, walks its nodes,
 // copies it to the output folder and with "-compact" points its texture names at the master.
 void rewriteMesh(RunContext& context, MeshFile& mesh, std::string meshName,
-                 std::string sourceFolder, std::string outputFolder, bool topLevel,
-                 bool copyOnly);
+                 std::string sourceFolder, std::string outputFolder, bool topLevel, bool copyOnly);
 
 }  // namespace vexmor

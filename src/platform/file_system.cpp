@@ -16,9 +16,9 @@ char upperAscii(char c) {
 }
 
 bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return upperAscii(x) == upperAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return upperAscii(x) == upperAscii(y);
+           });
 }
 
 bool existsAsWritten(const fs::path& path) {
@@ -79,8 +79,7 @@ std::vector<NamedEntry> sortedEntries(const fs::path& folder, std::string_view o
 }
 
 void walkFolder(const fs::path& folder, const std::string& relativeFolder,
-                std::string_view operation,
-                const std::function<void(const std::string&)>& onFile) {
+                std::string_view operation, const std::function<void(const std::string&)>& onFile) {
     for (const NamedEntry& entry : sortedEntries(folder, operation)) {
         std::error_code error;
         const fs::file_status own = fs::symlink_status(entry.path, error);

@@ -49,8 +49,7 @@ inline std::uint32_t levelHeight(std::uint32_t heightMinus2, std::uint64_t level
     return (level > limits::kMaxLevelShift ? 0 : heightMinus2 >> level) + 2;
 }
 inline std::uint64_t levelByteCount(const MipHeader& header, std::uint64_t level) {
-    return std::uint64_t{levelWidth(header.width, level)} *
-           levelHeight(header.heightMinus2, level);
+    return std::uint64_t{levelWidth(header.width, level)} * levelHeight(header.heightMinus2, level);
 }
 // Where a reader finds a level's pixels; the only way, as levels need not be contiguous.
 inline std::uint32_t levelDataPosition(const MipLevelRecord& record) {

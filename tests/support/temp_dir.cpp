@@ -15,8 +15,8 @@ TempDir::TempDir() {
     static std::atomic<int> counter{0};
     const fs::path base = fs::temp_directory_path();
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        fs::path candidate = base / ("vexmor-test-" + std::to_string(::getpid()) + "-" +
-                                     std::to_string(counter++));
+        fs::path candidate =
+            base / ("vexmor-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         if (fs::create_directory(candidate)) {
             path_ = candidate;
             return;

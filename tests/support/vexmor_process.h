@@ -13,6 +13,8 @@ struct ProcessResult {
 };
 
 struct ProcessOptions {
+    ProcessOptions(std::filesystem::path workingFolder = {}, std::filesystem::path tmpdir = {})
+        : workingFolder(std::move(workingFolder)), tmpdir(std::move(tmpdir)) {}
     std::filesystem::path workingFolder;  // empty: the test's own
     std::filesystem::path tmpdir;         // TMPDIR of the child, where the report lands
 };

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "app/little_endian.h"
+
+// The MI4 texture layout: a 24-byte header, one 12-byte record per level, then per level its
+// packed 4-bit pixels followed by a 16-slot RGB565 palette.
+namespace vexmor {
+
+inline constexpr std::size_t kMi4HeaderSize = 24;
+inline constexpr std::size_t kMi4RecordSize = 12;
+inline constexpr std::size_t kMi4PaletteSlots = 16;
+inline constexpr std::size_t kMi4PaletteBytes = 2 * kMi4PaletteSlots;
+
+// Unlike a MIP header, `height` is the full level-0 height.
+struct Mi4Header {
+    std::uint32_t size = 0;  // end of the last level block minus 4
+    std::uint32_t reserved = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t numMips = 0;
+    std::uint32_t defaultColour = 0;
+};
+
+struct Mi4LevelRecord {
+    std::uint32_t mipLevelInternal = 0;  // 2^(n - i) - 1
+    std::uint32_t magic = 0;             // 2^c - 1, the smallest such mask covering the height
+    std::uint32_t offset = 0;            // position of the level's pixels minus 4
+};
+
+// 2^bits - 1, saturating at all 32 bits set.
+inline std::uint32_t lowBitMask(std::uint64_t bits) {
+    return bits >= 32 ? 0xFFFFFFFFu : (std::uint32_t{1} << bits) - 1;
+}
+
+// 2^c - 1 for the smallest c with 2^c >= height.
+inline std::uint32_t mi4LevelMagic(std::uint64_t height) {
+    std::uint64_t bits = 0;
+    while (bits < 64 && (std::uint64_t{1} << bits) < height) {
+        ++bits;
+    }
+    return lowBitMask(bits);
+}
+
+// Bytes of a level's pixel part as written: two pixels a byte, an odd last pixel taking a whole
+// byte so that the records, the size word and the bytes on disk agree.
+inline std::uint64_t mi4PackedSize(std::uint64_t pixelCount) {
+    return pixelCount / 2 + pixelCount % 2;
+}
+
+// Level geometry as a reader takes it: the level-0 size divided by 2^level, and
+// (w × h) / 2 packed bytes. Files made by the game's tools are laid out by this rule.
+struct Mi4ReadGeometry {
+    std::uint64_t scale = 0;  // 2^level; 0 once it no longer fits in 64 bits
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint64_t packedBytes = 0;
+};
+
+inline Mi4ReadGeometry mi4ReadGeometry(const Mi4Header& header, std::uint64_t level) {
+    Mi4ReadGeometry geometry;
+    geometry.scale = level < 64 ? std::uint64_t{1} << level : 0;
+    if (level < 32) {
+        geometry.width = header.width >> level;
+        geometry.height = header.height >> level;
+    }
+    geometry.packedBytes = std::uint64_t{geometry.width} * geometry.height / 2;
+    return geometry;
+}
+
+inline std::array<std::uint8_t, kMi4HeaderSize> encodeMi4Header(const Mi4Header& header) {
+    std::array<std::uint8_t, kMi4HeaderSize> bytes{};
+    writeU32(bytes, 0, header.size);
+    writeU32(bytes, 4, header.reserved);
+    writeU32(bytes, 8, header.width);
+    writeU32(bytes, 12, header.height);
+    writeU32(bytes, 16, header.numMips);
+    writeU32(bytes, 20, header.defaultColour);
+    return bytes;
+}
+
+inline Mi4Header decodeMi4Header(std::span<const std::uint8_t, kMi4HeaderSize> bytes) {
+    return {readU32(bytes, 0),  readU32(bytes, 4),  readU32(bytes, 8),
+            readU32(bytes, 12), readU32(bytes, 16), readU32(bytes, 20)};
+}
+
+inline std::array<std::uint8_t, kMi4RecordSize> encodeMi4Record(const Mi4LevelRecord& record) {
+    std::array<std::uint8_t, kMi4RecordSize> bytes{};
+    writeU32(bytes, 0, record.mipLevelInternal);
+    writeU32(bytes, 4, record.magic);
+    writeU32(bytes, 8, record.offset);
+    return bytes;
+}
+
+inline Mi4LevelRecord decodeMi4Record(std::span<const std::uint8_t, kMi4RecordSize> bytes) {
+    return {readU32(bytes, 0), readU32(bytes, 4), readU32(bytes, 8)};
+}
+
+// A palette slot's RGB565 value as the 32-bit colour 0xAABBGGRR, opaque; the low bits of each
+// channel stay 0.
+inline std::uint32_t decodeMi4Colour(std::uint16_t value) {
+    const std::uint32_t red = (value >> 8) & 0xF8u;
+    const std::uint32_t green = (value >> 3) & 0xFCu;
+    const std::uint32_t blue = (std::uint32_t{value} << 3) & 0xFFu;
+    return 0xFF000000u | blue << 16 | green << 8 | red;
+}
+
+}  // namespace vexmor

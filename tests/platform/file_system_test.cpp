@@ -1,0 +1,139 @@
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/temp_dir.h"
+
+namespace vexmor::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::writeFile;
+
+std::string backslashed(const fs::path& path) {
+    std::string text = path.string();
+    for (char& c : text) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return text;
+}
+
+TEST(NativePathTest, ResolvesExistingComponentsWithoutRegardToCase) {
+    TempDir dir;
+    writeFile(dir / "Src/Cars/CAR1.MIP", "x");
+    EXPECT_EQ(nativePath(dir.str() + "/src\\cars\\car1.mip"), dir / "Src/Cars/CAR1.MIP");
+    EXPECT_EQ(nativePath(dir.str() + "\\SRC\\CARS\\Car1.Mip"), dir / "Src/Cars/CAR1.MIP");
+}
+
+TEST(NativePathTest, KeepsTheCaseOfComponentsThatDoNotExist) {
+    TempDir dir;
+    fs::create_directories(dir / "Out/Cars");
+    EXPECT_EQ(nativePath(dir.str() + "\\out\\cars\\New\\Body.3do"), dir / "Out/Cars/New/Body.3do");
+    // A file created through the mapping lands inside the existing mixed-case folder.
+    { std::ofstream created = openForWriting(dir.str() + "\\out\\cars\\Wheel.3DO"); }
+    EXPECT_TRUE(fs::exists(dir / "Out/Cars/Wheel.3DO"));
+    EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+TEST(NativePathTest, PrefersTheExactNameAndOtherwiseTheSmallestMatch) {
+    TempDir dir;
+    writeFile(dir / "b/aB", "1");
+    writeFile(dir / "b/Ab", "2");
+    writeFile(dir / "b/ab", "3");
+    EXPECT_EQ(nativePath(backslashed(dir / "b/ab")), dir / "b/ab");
+    EXPECT_EQ(nativePath(backslashed(dir / "b/AB")), dir / "b/Ab");  // "Ab" < "aB" in byte order
+}
+
+TEST(NativePathTest, KeepsATrailingSeparator) {
+    TempDir dir;
+    fs::create_directories(dir / "Out");
+    EXPECT_EQ(nativePath(dir.str() + "\\OUT\\").string(), (dir / "Out").string() + "/");
+    EXPECT_EQ(nativePath(dir.str() + "\\OUT/\\").string(), (dir / "Out").string() + "/");
+}
+
+TEST(PathKindTest, TellsFoldersFilesAndNothing) {
+    TempDir dir;
+    writeFile(dir / "F/file.txt", "x");
+    EXPECT_EQ(pathKind(dir.str() + "\\f"), PathKind::directory);
+    EXPECT_EQ(pathKind(dir.str() + "\\f\\FILE.TXT"), PathKind::regularFile);
+    EXPECT_EQ(pathKind(dir.str() + "\\missing\\x"), PathKind::missing);
+    EXPECT_EQ(pathKind(dir.str() + "\\f\\file.txt\\below"), PathKind::missing);
+}
+
+TEST(CopyAndDeleteTest, CopyReplacesAndFailuresAreSilent) {
+    TempDir dir;
+    writeFile(dir / "A.bin", "new");
+    writeFile(dir / "B.bin", "old contents");
+    copyFile(dir.str() + "\\a.bin", dir.str() + "\\b.bin");
+    EXPECT_EQ(test::readText(dir / "B.bin"), "new");
+    copyFile(dir.str() + "\\missing", dir.str() + "\\c.bin");
+    copyFile(dir.str() + "\\a.bin", dir.str() + "\\nofolder\\c.bin");
+    EXPECT_FALSE(fs::exists(dir / "c.bin"));
+    deleteFile(dir.str() + "\\B.BIN");
+    EXPECT_FALSE(fs::exists(dir / "B.bin"));
+    deleteFile(dir.str() + "\\missing");
+    fs::create_directory(dir / "folder");
+    deleteFile(dir.str() + "\\folder");  // only files are deleted
+    EXPECT_TRUE(fs::exists(dir / "folder"));
+}
+
+TEST(ErrorDescriptionTest, NamesTheOperationTheErrorAndThePath) {
+    TempDir dir;
+    try {
+        createDirectory(dir.str() + "\\missing\\new\\");
+        FAIL() << "no error raised";
+    } catch (const FileSystemError& error) {
+        EXPECT_EQ(std::string(error.what()), "create_directory: No such file or directory: \"" +
+                                                 dir.str() + "\\missing\\new\\\"");
+    }
+}
+
+std::vector<std::string> walked(const std::string& folder) {
+    std::vector<std::string> files;
+    walkRegularFiles(folder, [&](const std::string& relative) { files.push_back(relative); });
+    return files;
+}
+
+TEST(DirectoryWalkTest, ListsDepthFirstInUpperCasedNameOrder) {
+    TempDir dir;
+    writeFile(dir / "Src/b.mip", "");
+    writeFile(dir / "Src/A/z.mip", "");
+    writeFile(dir / "Src/A/Y.MIP", "");
+    writeFile(dir / "Src/_x.pcx", "");  // '_' sorts after the upper-case letters
+    writeFile(dir / "Src/C", "");
+    const std::vector<std::string> expected{"A/Y.MIP", "A/z.mip", "b.mip", "C", "_x.pcx"};
+    EXPECT_EQ(walked(dir.str() + "\\src\\"), expected);
+}
+
+TEST(DirectoryWalkTest, FollowsLinksToFilesButNotToFolders) {
+    TempDir dir;
+    writeFile(dir / "Src/real.mip", "");
+    writeFile(dir / "Other/hidden.mip", "");
+    fs::create_directory_symlink(dir / "Other", dir / "Src/linked");
+    fs::create_symlink(dir / "Src/real.mip", dir / "Src/alias.mip");
+    fs::create_symlink(dir / "nothing", dir / "Src/broken.mip");
+    const std::vector<std::string> expected{"alias.mip", "real.mip"};
+    EXPECT_EQ(walked(dir.str() + "/Src"), expected);
+}
+
+TEST(DirectoryWalkTest, SkipsFoldersThatDenyAccess) {
+    TempDir dir;
+    writeFile(dir / "Src/a.mip", "");
+    writeFile(dir / "Src/Locked/b.mip", "");
+    writeFile(dir / "Src/z.mip", "");
+    fs::permissions(dir / "Src/Locked", fs::perms::none);
+    if (::access((dir / "Src/Locked").c_str(), R_OK) == 0) {
+        GTEST_SKIP() << "running with rights that read any folder";
+    }
+    const std::vector<std::string> expected{"a.mip", "z.mip"};
+    EXPECT_EQ(walked(dir.str() + "/Src"), expected);
+}
+
+}  // namespace
+}  // namespace vexmor::platform
