@@ -221,6 +221,27 @@ fs::path resolvedAbsolute(std::string_view pathText) {
     return error ? absolute.lexically_normal() : resolved;
 }
 
+bool isFileSystemRoot(std::string_view pathText) {
+    const fs::path path = resolvedAbsolute(pathText);
+    return path == path.root_path();
+}
+
+bool isSameOrInside(std::string_view innerText, std::string_view outerText) {
+    const fs::path inner = resolvedAbsolute(innerText);
+    const fs::path outer = resolvedAbsolute(outerText);
+    auto i = inner.begin();
+    for (auto o = outer.begin(); o != outer.end(); ++o) {
+        if (o->empty()) {
+            continue;  // the empty name a trailing separator leaves
+        }
+        if (i == inner.end() || *i != *o) {
+            return false;
+        }
+        ++i;
+    }
+    return true;
+}
+
 void walkRegularFiles(std::string_view folderText,
                       const std::function<void(const std::string& relativePath)>& onFile) {
     walkFolder(nativePath(folderText), std::string(),

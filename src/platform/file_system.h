@@ -52,6 +52,13 @@ std::fstream openForUpdate(std::string_view pathText);    // neither created nor
 // The absolute native form of a path text, with existing links and dot components resolved.
 std::filesystem::path resolvedAbsolute(std::string_view pathText);
 
+// True when the path text names a file-system root ("/" on Linux).
+bool isFileSystemRoot(std::string_view pathText);
+
+// True when `innerText` is `outerText` itself or lies below it, both resolved to absolute
+// native paths.
+bool isSameOrInside(std::string_view innerText, std::string_view outerText);
+
 // Lists every regular file below `folderText`, depth first: each folder's entries sorted by their
 // ASCII-upper-cased names (ties in byte order, the order NTFS gives), a subfolder's contents
 // right after it. Folders that deny access are skipped; directory links are not followed; links

@@ -1,0 +1,56 @@
+#include "archive/output_folder.h"
+
+#include <gtest/gtest.h>
+
+#include "support/captured_run.h"
+#include "support/temp_dir.h"
+
+namespace vexmor {
+namespace {
+
+namespace fs = std::filesystem;
+using test::CapturedRun;
+using test::TempDir;
+
+TEST(OutputFolderTest, CreatesOneNewLevelOnceAndIgnoresExistingFolders) {
+    TempDir dir;
+    CapturedRun run;
+    createOutputFolder(run.context, dir.str() + "\\New\\");
+    EXPECT_TRUE(fs::is_directory(dir / "New"));
+    createOutputFolder(run.context, dir.str() + "\\New\\");
+    createOutputFolder(run.context, dir.str() + "\\NEW\\");  // found without regard to case
+    createOutputFolder(run.context, dir.str() + "/");
+    EXPECT_EQ(run.output(), "");
+    EXPECT_FALSE(fs::exists(dir / "NEW"));
+}
+
+TEST(OutputFolderTest, AMissingParentIsReportedNotCreated) {
+    TempDir dir;
+    CapturedRun run;
+    const std::string folder = dir.str() + "\\a\\b\\";
+    createOutputFolder(run.context, folder);
+    EXPECT_FALSE(fs::exists(dir / "a"));
+    EXPECT_EQ(run.output(), "Could not create output folder \"" + folder +
+                                "\" (error create_directory: No such file or directory: \"" +
+                                folder + "\")\n");
+}
+
+TEST(OutputFolderTest, AFileInTheWayIsReported) {
+    TempDir dir;
+    test::writeFile(dir / "taken", "x");
+    CapturedRun run;
+    createOutputFolder(run.context, dir.str() + "/taken/");
+    EXPECT_NE(run.output().find("Could not create output folder"), std::string::npos);
+}
+
+TEST(OutputFolderTest, EveryMissingLevelCanBeCreatedOutermostFirst) {
+    TempDir dir;
+    fs::create_directory(dir / "Out");
+    CapturedRun run;
+    createOutputFolders(run.context, dir.str() + "\\out\\a\\b/c\\");
+    EXPECT_TRUE(fs::is_directory(dir / "Out/a/b/c"));
+    EXPECT_EQ(run.output(), "");
+}
+
+}  // namespace
+}  // namespace vexmor
