@@ -4,7 +4,6 @@
 #include <bit>
 #include <vector>
 
-#include "app/limits.h"
 #include "app/process_exit.h"
 #include "app/run_context.h"
 #include "app/text.h"
@@ -33,9 +32,6 @@ constexpr std::string_view kPaletteSource =
 constexpr std::string_view kFolderName = "Folder name is {}";
 constexpr std::string_view kSavingMip = "Saving MIP {}";
 constexpr std::string_view kLevelName = "{}.{}.{}.{}x{}.{}B.png";
-constexpr std::string_view kLevelTooLarge =
-    "Error - MIP {}: level {} of {}x{} is too large; skipped";
-
 constexpr int kNoPaletteExitCode = 1;
 
 void recordLevelStatistics(RunStatistics& s, const MipHeader& header, std::uint64_t levelBytes) {
@@ -138,20 +134,19 @@ void processMipFile(RunContext& context, SourceCatalogue& catalogue, MipImage& i
     if (!options.explode && !convert && !options.compact) {
         return;
     }
+    if (!mipLevelSizeFits(context, mipPath, header)) {
+        // Refused whole: a converted image then holds no levels, and its records agree.
+        if (convert || options.compact) {
+            image.levelRecords.clear();
+            image.header.numMips = 0;
+        }
+        return;
+    }
     std::vector<std::uint32_t> colours;
     for (std::uint32_t i = 0; i < image.levelRecords.size(); ++i) {
         const std::uint32_t w = levelWidth(header.width, i);
         const std::uint32_t h = levelHeight(header.heightMinus2, i);
         const std::uint64_t byteCount = std::uint64_t{w} * h;
-        if (byteCount > limits::kMaxMipLevelBytes) {
-            // Refused with the levels after it; a converted image keeps only the levels read.
-            context.console.printLine(kLevelTooLarge, mipPath, i, w, h);
-            if (convert || options.compact) {
-                image.levelRecords.resize(image.levels.size());
-                image.header.numMips = static_cast<std::uint32_t>(image.levels.size());
-            }
-            break;
-        }
         std::vector<std::uint8_t> data = readMipLevelData(in, image.levelRecords[i], byteCount);
 
         if (catalogue.paletteLoaded) {

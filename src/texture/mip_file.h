@@ -60,7 +60,9 @@ inline std::uint32_t levelDataPosition(const MipLevelRecord& record) {
 // zeros.
 MipHeader readMipHeader(std::istream& in);
 MipLevelRecord readMipLevelRecord(std::istream& in);
-// The level's w × h bytes from its data position, zero-filled where the file has none.
+// The level's w × h bytes from its data position, zero-filled where the file has none. Each call
+// seeks afresh, so a level that lies in the file is read even after an earlier read ran past the
+// end. Throws std::length_error when `byteCount` exceeds limits::kMaxMipLevelBytes.
 std::vector<std::uint8_t> readMipLevelData(std::istream& in, const MipLevelRecord& record,
                                            std::uint64_t byteCount);
 
@@ -68,6 +70,11 @@ std::vector<std::uint8_t> readMipLevelData(std::istream& in, const MipLevelRecor
 // refusal line naming the file and the count.
 bool mipLevelCountFits(RunContext& context, const std::string& path, const MipHeader& header,
                        std::istream& in);
+
+// True when every level the header describes stays within limits::kMaxMipLevelBytes. When one
+// does not, prints the one refusal line naming the file, the level and its byte count.
+// readMipLevelData throws std::length_error for such a level, so callers check first.
+bool mipLevelSizeFits(RunContext& context, const std::string& path, const MipHeader& header);
 
 // Fills the image from the file at `path`; with `withPixels` the level data too. An unreadable
 // file leaves the image empty.

@@ -5,8 +5,8 @@
 namespace vexmor::test {
 
 std::vector<std::uint8_t> mipLevelPixels(const MipSpec& spec, std::uint32_t level) {
-    const std::uint32_t w = spec.width >> level;
-    const std::uint32_t h = (spec.heightMinus2 >> level) + 2;
+    const std::uint32_t w = level < 32 ? spec.width >> level : 0;
+    const std::uint32_t h = (level < 32 ? spec.heightMinus2 >> level : 0) + 2;
     std::vector<std::uint8_t> pixels;
     pixels.reserve(std::size_t{w} * h);
     for (std::uint32_t y = 0; y < h; ++y) {
@@ -35,7 +35,8 @@ std::vector<std::uint8_t> buildMip(const MipSpec& spec) {
         .u32(spec.defaultColour);
     std::uint32_t position = dataStart;
     for (std::uint32_t i = 0; i < spec.numMips; ++i) {
-        const std::uint32_t internal = (1u << (spec.numMips - i)) - 1;
+        const std::uint32_t shift = spec.numMips - i;
+        const std::uint32_t internal = shift < 32 ? (1u << shift) - 1 : 0xFFFFFFFFu;
         out.u32(internal).u32(~(2 * internal + 1)).u32(position + internal - 3);
         position += static_cast<std::uint32_t>(levels[i].size());
     }

@@ -17,6 +17,15 @@ struct MipSpec {
     std::function<std::uint8_t(std::uint32_t level, std::uint32_t x, std::uint32_t y)> pixel;
 };
 
+// A spec with the given geometry and the default pixel pattern.
+inline MipSpec mipSpec(std::uint32_t width, std::uint32_t heightMinus2, std::uint32_t numMips) {
+    MipSpec spec;
+    spec.width = width;
+    spec.heightMinus2 = heightMinus2;
+    spec.numMips = numMips;
+    return spec;
+}
+
 // The file's bytes: header, records (2^(n-i)-1, its magic, offset by the rule), level data.
 std::vector<std::uint8_t> buildMip(const MipSpec& spec);
 
