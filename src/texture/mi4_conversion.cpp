@@ -1,11 +1,128 @@
 #include "texture/mi4_conversion.h"
 
+#include <algorithm>
+#include <span>
+#include <string_view>
+#include <vector>
+
 #include "app/run_context.h"
+#include "app/text.h"
 #include "catalogue/source_catalogue.h"
+#include "platform/file_system.h"
+#include "texture/mi4_file.h"
+#include "texture/mi4_palette.h"
 #include "texture/mip_file.h"
 
 namespace vexmor {
+namespace {
 
-void convertMipToMi4(RunContext&, SourceCatalogue&, const MipImage&, std::string, std::string) {}
+constexpr std::string_view kSaving = "Saving {} with conversion";
+constexpr std::string_view kMipBaseName = "MIP basefilename {}";
+constexpr std::string_view kBaseFileName = "Base filename is {}";
+constexpr std::string_view kConverting = "Converting MIP {}:{}x{} to Mi4";
+constexpr std::string_view kTriggered = "Triggered";
+constexpr std::string_view kTriggerName = "grstcr1.mip";
+constexpr std::string_view kLevelLayout =
+    "Miplevel {}, Width {}, Height {}, image size {}, Offset {}, mip height {}, mipLevelmagic {}";
+constexpr std::string_view kFileSize = "File size is {}";
+constexpr std::string_view kCannotOpen = "MI4 {}: Could not open file";
+constexpr std::string_view kConverted =
+    "MI4 {}: new (MI4) file size {} (bytes), MIP file size {} (bytes)";
+
+// Level data goes to disk in chunks of at most this many bytes.
+constexpr std::size_t kChunkSize = 4096;
+
+struct LevelLayout {
+    Mi4LevelRecord record;
+    std::uint64_t pixelCount = 0;
+};
+
+// Positions every level block and fills the header; prints one line per level.
+std::vector<LevelLayout> layOut(RunContext& context, const MipImage& image, Mi4Header& header) {
+    const std::size_t levelCount = image.levelRecords.size();
+    std::vector<LevelLayout> layout(levelCount);
+    std::uint64_t position = kMi4HeaderSize + kMi4RecordSize * std::uint64_t{levelCount};
+    for (std::size_t i = 0; i < levelCount; ++i) {
+        const std::uint32_t width = levelWidth(image.header.width, i);
+        const std::uint32_t height = levelHeight(image.header.heightMinus2, i);
+        LevelLayout& level = layout[i];
+        level.pixelCount = levelByteCount(image.header, i);
+        level.record.mipLevelInternal = lowBitMask(levelCount - i);
+        level.record.magic = mi4LevelMagic(height);
+        level.record.offset = static_cast<std::uint32_t>(position - 4);
+        const std::uint64_t packed = mi4PackedSize(level.pixelCount);
+        context.console.printLine(kLevelLayout, level.record.mipLevelInternal, width, height,
+                                  packed, position, image.height, level.record.magic);
+        position += packed + kMi4PaletteBytes;
+    }
+    header.size = static_cast<std::uint32_t>(position - 4);
+    header.width = image.width;
+    header.height = image.height;
+    header.numMips = static_cast<std::uint32_t>(levelCount);
+    header.defaultColour = image.header.defaultColour;
+    context.console.printLine(kFileSize, header.size);
+    return layout;
+}
+
+// The level's pixels, exactly `count` of them; a level held short reads as index 0.
+std::span<const std::uint8_t> levelPixels(const MipImage& image, std::size_t level,
+                                          std::uint64_t count, std::vector<std::uint8_t>& padded) {
+    if (level < image.levels.size() && image.levels[level].size() >= count) {
+        return std::span(image.levels[level]).first(count);
+    }
+    padded.assign(count, 0);
+    if (level < image.levels.size()) {
+        std::copy(image.levels[level].begin(), image.levels[level].end(), padded.begin());
+    }
+    return padded;
+}
+
+void writeBytes(std::ostream& out, std::span<const std::uint8_t> bytes) {
+    for (std::size_t at = 0; at < bytes.size(); at += kChunkSize) {
+        const std::size_t length = std::min(kChunkSize, bytes.size() - at);
+        out.write(reinterpret_cast<const char*>(bytes.data() + at),
+                  static_cast<std::streamsize>(length));
+    }
+}
+
+}  // namespace
+
+void convertMipToMi4(RunContext& context, SourceCatalogue& catalogue, const MipImage& image,
+                     std::string path, std::string /*rel*/) {
+    Console& console = context.console;
+    console.printLine(kSaving, path);
+    console.printLine(kMipBaseName, path);
+    const std::string lowered = toLowerAscii(path);
+    const std::string baseName(fileNamePart(lowered));
+    console.printLine(kBaseFileName, baseName);
+    context.shrunkMips.insert(baseName);
+    console.printInfoLine(kConverting, path, image.width, image.height);
+    const std::string mi4Path = mi4PathFor(path);
+    if (path.find(kTriggerName) != std::string::npos) {
+        console.printLine(kTriggered);
+    }
+
+    Mi4Header header;
+    const std::vector<LevelLayout> layout = layOut(context, image, header);
+
+    std::ofstream out = platform::openForWriting(mi4Path);
+    if (!out.is_open()) {
+        console.printLine(kCannotOpen, mi4Path);
+        return;
+    }
+    writeBytes(out, encodeMi4Header(header));
+    for (const LevelLayout& level : layout) {
+        writeBytes(out, encodeMi4Record(level.record));
+    }
+    std::vector<std::uint8_t> padded;
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        const auto pixels = levelPixels(image, i, layout[i].pixelCount, padded);
+        const Mi4LevelPalette palette = buildMi4LevelPalette(pixels, catalogue.paletteRgb);
+        writeBytes(out, packMi4Pixels(pixels, palette));
+        writeBytes(out, encodeMi4Palette(palette));
+    }
+    out.close();
+    console.printLine(kConverted, mi4Path, header.size, image.header.size);
+}
 
 }  // namespace vexmor

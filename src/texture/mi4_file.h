@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "app/little_endian.h"
 
@@ -31,6 +33,13 @@ struct Mi4LevelRecord {
     std::uint32_t magic = 0;             // 2^c - 1, the smallest such mask covering the height
     std::uint32_t offset = 0;            // position of the level's pixels minus 4
 };
+
+// Where a converted texture goes: the MIP path with its last four characters (whatever they
+// are, normally ".mip") replaced by ".mi4"; a shorter path keeps all it has.
+inline std::string mi4PathFor(std::string_view mipPath) {
+    const std::size_t keep = mipPath.size() < 4 ? mipPath.size() : mipPath.size() - 4;
+    return std::string(mipPath.substr(0, keep)) + ".mi4";
+}
 
 // 2^bits - 1, saturating at all 32 bits set.
 inline std::uint32_t lowBitMask(std::uint64_t bits) {

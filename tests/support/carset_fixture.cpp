@@ -5,12 +5,12 @@
 namespace vexmor::test {
 
 std::vector<CarsetTexture> smallCarsetTextures() {
-    MipSpec body{.width = 64, .heightMinus2 = 30, .numMips = 3};
-    MipSpec wheel{.width = 32, .heightMinus2 = 14, .numMips = 2};
+    MipSpec body = mipSpec(64, 30, 3);
+    MipSpec wheel = mipSpec(32, 14, 2);
     wheel.pixel = [](std::uint32_t level, std::uint32_t x, std::uint32_t y) {
         return static_cast<std::uint8_t>((x / 4 + y / 4) % 2 == 0 ? 5 + level : 200);
     };
-    MipSpec deep{.width = 16, .heightMinus2 = 6, .numMips = 1};
+    MipSpec deep = mipSpec(16, 6, 1);
     return {{"Body.MIP", body}, {"Parts/Wheel.mip", wheel}, {"Parts/Deep/Inner/Nut.mip", deep}};
 }
 

@@ -1,0 +1,113 @@
+#include "texture/mi4_palette.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <numeric>
+
+namespace vexmor {
+namespace {
+
+// A MIP palette colour cut to RGB565 precision, as 0xRRGGBB.
+std::uint32_t quantisedColour(std::span<const std::uint8_t, 768> paletteRgb, std::size_t index) {
+    const std::uint32_t red = paletteRgb[3 * index] & 0xF8u;
+    const std::uint32_t green = paletteRgb[3 * index + 1] & 0xFCu;
+    const std::uint32_t blue = paletteRgb[3 * index + 2] & 0xF8u;
+    return red << 16 | green << 8 | blue;
+}
+
+std::uint32_t redOf(std::uint32_t colour) {
+    return colour >> 16;
+}
+std::uint32_t greenOf(std::uint32_t colour) {
+    return (colour >> 8) & 0xFFu;
+}
+
+std::uint16_t rgb565(std::uint32_t colour) {
+    return static_cast<std::uint16_t>((redOf(colour) >> 3) << 11 | (greenOf(colour) >> 2) << 5 |
+                                      (colour & 0xFFu) >> 3);
+}
+
+// Red and green decide; blue is not compared. Without an exact match the nearest red wins,
+// the lower slot on equal distances. Only filled slots take part.
+std::uint8_t slotFor(std::span<const std::uint32_t> slots, std::uint32_t colour) {
+    for (std::size_t s = 0; s < slots.size(); ++s) {
+        if (redOf(slots[s]) == redOf(colour) && greenOf(slots[s]) == greenOf(colour)) {
+            return static_cast<std::uint8_t>(s);
+        }
+    }
+    std::size_t best = 0;
+    int bestDistance = 256;
+    for (std::size_t s = 0; s < slots.size(); ++s) {
+        const int distance =
+            std::abs(static_cast<int>(redOf(slots[s])) - static_cast<int>(redOf(colour)));
+        if (distance < bestDistance) {
+            best = s;
+            bestDistance = distance;
+        }
+    }
+    return static_cast<std::uint8_t>(best);
+}
+
+}  // namespace
+
+Mi4LevelPalette buildMi4LevelPalette(std::span<const std::uint8_t> pixels,
+                                     std::span<const std::uint8_t, 768> paletteRgb) {
+    std::array<std::uint64_t, 256> counts{};
+    for (const std::uint8_t index : pixels) {
+        ++counts[index];
+    }
+    // Most frequent first; equal counts keep ascending index order. Unused indices follow, so
+    // a level with few colours fills its spare slots from the palette in index order.
+    std::array<std::uint8_t, 256> order{};
+    std::iota(order.begin(), order.end(), std::uint8_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&counts](std::uint8_t a, std::uint8_t b) { return counts[a] > counts[b]; });
+
+    std::array<std::uint32_t, kMi4PaletteSlots> slotColours{};
+    std::size_t filled = 0;
+    for (const std::uint8_t index : order) {
+        if (filled == kMi4PaletteSlots) {
+            break;
+        }
+        const std::uint32_t colour = quantisedColour(paletteRgb, index);
+        const auto used = std::span(slotColours).first(filled);
+        if (std::find(used.begin(), used.end(), colour) == used.end()) {
+            slotColours[filled++] = colour;
+        }
+    }
+
+    Mi4LevelPalette palette;
+    palette.filledSlots = filled;
+    for (std::size_t s = 0; s < filled; ++s) {
+        palette.entries[s] = rgb565(slotColours[s]);
+    }
+    const auto used = std::span<const std::uint32_t>(slotColours).first(filled);
+    for (std::size_t index = 0; index < palette.slotOfIndex.size(); ++index) {
+        palette.slotOfIndex[index] = slotFor(used, quantisedColour(paletteRgb, index));
+    }
+    return palette;
+}
+
+std::vector<std::uint8_t> packMi4Pixels(std::span<const std::uint8_t> pixels,
+                                        const Mi4LevelPalette& palette) {
+    std::vector<std::uint8_t> packed(mi4PackedSize(pixels.size()));
+    const auto& slot = palette.slotOfIndex;
+    const std::size_t pairs = pixels.size() / 2;
+    for (std::size_t i = 0; i < pairs; ++i) {
+        packed[i] = static_cast<std::uint8_t>(slot[pixels[2 * i]] << 4 | slot[pixels[2 * i + 1]]);
+    }
+    if (pixels.size() % 2 != 0) {
+        packed[pairs] = static_cast<std::uint8_t>(slot[pixels.back()] << 4);
+    }
+    return packed;
+}
+
+std::array<std::uint8_t, kMi4PaletteBytes> encodeMi4Palette(const Mi4LevelPalette& palette) {
+    std::array<std::uint8_t, kMi4PaletteBytes> bytes{};
+    for (std::size_t s = 0; s < kMi4PaletteSlots; ++s) {
+        writeU16(bytes, 2 * s, palette.entries[s]);
+    }
+    return bytes;
+}
+
+}  // namespace vexmor
