@@ -1,0 +1,366 @@
+#include "mesh/node_walk.h"
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <iterator>
+#include <span>
+#include <string_view>
+
+#include "app/limits.h"
+#include "app/little_endian.h"
+#include "app/run_context.h"
+#include "mesh/mesh_file.h"
+#include "mesh/mesh_flavours.h"
+#include "mesh/mesh_stream.h"
+
+namespace vexmor {
+namespace {
+
+constexpr std::string_view kPreSeekError =
+    "{}3DO {}: Pre-Seek Error flag set eof bit {}, fail bit {}, bad bit {}, good bit {}";
+constexpr std::string_view kSeekError =
+    "{}3DO {}: Seek Error flag set eof bit {}, fail bit {}, bad bit {}, good bit {}";
+constexpr std::string_view kFlavourReadError =
+    "{}3DO {}: Error flag set after flavour read eof bit {}, fail bit {}, bad bit {}, good bit {}";
+constexpr std::string_view kRootNodeFlavour = "RootNode Flavour {:08X}";
+constexpr std::string_view kPolyT = "PolyT {}:{}";
+constexpr std::string_view kTextureSelected = "{}Texture selection {} (3DO destPath{}:{})";
+constexpr std::string_view kTextureDeselected = "{}Texture Deselection {} (3DO {}:{})";
+constexpr std::string_view kTextureOutOfRange =
+    "Error - 3DO {}: flavour {:08X} - texture mip file number is out of range {}/({}-{})";
+constexpr std::string_view kNestedMeshNode = "3DO {}: Known flavour {:08X}, 3DO Num {} ({}) ";
+constexpr std::string_view kNestedMeshOutOfRange = "<Out of range>";
+constexpr std::string_view kReadException = "3DO {}: Read Exception {}";
+constexpr std::string_view kUnknownException = "Unknown exception";
+constexpr std::string_view kVisitLimit = "Error - 3DO {}: walk stopped after {} node visits";
+constexpr std::string_view kEntryLimit =
+    "Error - 3DO {}: walk stopped after {} offset list entries";
+
+constexpr std::string_view kTraceNode = "Offset {}: Flavour {:08X}{}";
+constexpr std::string_view kTraceEntry = "{}{}";
+constexpr std::string_view kTraceChildren = ", ({})";
+constexpr std::string_view kTraceCoords = "Offset {}: Coords <{},{},{}>";
+constexpr std::string_view kTraceStart = "3DO {}: Trace *******";
+constexpr std::string_view kTraceSize = "Log size is {}";
+constexpr std::string_view kTraceEnd = "3DO {}: End Trace **";
+
+// The good bit of the error lines: they are printed only when the stream is not good.
+constexpr int kGoodBit = 0;
+
+// Offset lists are read 32 entries at a time.
+constexpr std::size_t kEntriesPerChunk = 32;
+constexpr std::size_t kWordBytes = 4;
+
+using StreamErrorFormat =
+    fmt::format_string<const std::string&, const std::string&, int, int, int, int>;
+
+void printStreamError(RunContext& context, const MeshFile& mesh, const std::istream& stream,
+                      const std::string& meshPath, StreamErrorFormat format) {
+    const StreamStateBits bits = streamStateBits(stream);
+    const int good = kGoodBit;
+    context.console.printLine(
+        std::string_view(fmt::vformat(format, fmt::make_format_args(mesh.indent, meshPath, bits.eof,
+                                                                    bits.fail, bits.bad, good))));
+}
+
+}  // namespace
+
+NodeWalk::NodeWalk(RunContext& context, MeshFile& mesh, std::istream& stream,
+                   const std::string& meshPath)
+    : context_(context),
+      mesh_(mesh),
+      stream_(stream),
+      meshPath_(meshPath),
+      tracing_(context.console.infoEnabled()) {}
+
+void NodeWalk::run() {
+    queue_.clear();
+    queue_.push_back(mesh_.header.rootOffset);
+    while (!queue_.empty()) {
+        if (visits_ == limits::kMaxNodeVisitsPerMesh) {
+            context_.console.printLine(kVisitLimit, meshPath_, visits_);
+            return;
+        }
+        ++visits_;
+        const std::int32_t offset = queue_.front();
+        queue_.pop_front();
+        if (!handleNode(offset)) {
+            return;
+        }
+    }
+}
+
+bool NodeWalk::handleNode(std::int32_t offset) {
+    std::istream& stream = stream_;
+    if (streamFailed(stream)) {
+        // Running off the end of the file is expected of damaged lists; only other failures
+        // are worth a line.
+        if (!stream.eof()) {
+            printStreamError(context_, mesh_, stream_, meshPath_, kPreSeekError);
+        }
+        stream.clear();
+        stream.seekg(0);
+    }
+    stream.seekg(mesh_.headerSize + static_cast<std::uint32_t>(offset));
+    if (streamFailed(stream)) {
+        printStreamError(context_, mesh_, stream_, meshPath_, kSeekError);
+        --mesh_.walkDepth;
+        return true;
+    }
+    offset_ = offset;
+    flavour_ = readWordOrZero(stream);
+    if (mesh_.topLevel) {
+        context_.console.printInfoLine(kRootNodeFlavour, flavour_);
+    }
+    if (streamFailed(stream)) {
+        printStreamError(context_, mesh_, stream_, meshPath_, kFlavourReadError);
+        --mesh_.walkDepth;
+        return true;
+    }
+
+    offsets_.clear();
+    switch (flavour_) {
+        case flavour::kVertex:
+            return true;  // reached as a child: nothing more to read, no trace line
+        case flavour::kPolygon:
+            readPayload(2);
+            if (!readOffsetList(std::int64_t{words_[1]} + 1)) {
+                return false;
+            }
+            walkVertexList(false);
+            break;
+        case flavour::kTexturedPolygon:
+            readPayload(3);
+            context_.console.printInfoLine(kPolyT, mesh_.destinationFile, meshPath_);
+            if (!readOffsetList(std::int64_t{words_[2]} + 1)) {
+                return false;
+            }
+            walkVertexList(true);
+            break;
+        case flavour::kData3:
+            skipBytes(stream, 3 * kWordBytes);
+            return true;
+        case flavour::kTextureSelection:
+            selectTexture();
+            break;
+        case flavour::kBranch5:
+            readPayload(6);
+            queue_.push_back(words_[5]);
+            break;
+        case flavour::kBranch6:
+        case flavour::kBranchA:
+            readPayload(7);
+            queue_.insert(queue_.end(), {words_[5], words_[6]});
+            break;
+        case flavour::kBranch7:
+        case flavour::kBranch8:
+            readPayload(8);
+            queue_.insert(queue_.end(), {words_[5], words_[6], words_[7]});
+            break;
+        case flavour::kBranch9:
+            readPayload(9);
+            queue_.insert(queue_.end(), {words_[6], words_[7], words_[8]});
+            break;
+        case flavour::kNodeList:
+            readPayload(1);
+            if (!readOffsetList(words_[0])) {
+                return false;
+            }
+            queue_.insert(queue_.end(), offsets_.begin(), offsets_.end());
+            break;
+        case flavour::kChoice:
+            readPayload(9);
+            queueChoice();
+            break;
+        case flavour::kDataE:
+            readPayload(1);
+            break;
+        case flavour::kNestedMesh:
+            reportNestedMesh();
+            break;
+        case flavour::kListWithChild:
+            readPayload(2);
+            if (!readOffsetList(words_[1])) {
+                return false;
+            }
+            queue_.insert(queue_.end(), offsets_.begin(), offsets_.end());
+            queue_.push_back(words_[0]);
+            break;
+        default:
+            break;  // an unlisted flavour has no payload that the walk knows of
+    }
+    addNodeTrace();
+    return true;
+}
+
+void NodeWalk::readPayload(std::size_t wordCount) {
+    for (std::size_t i = 0; i < wordCount; ++i) {
+        readWordInto(stream_, words_[i]);
+    }
+}
+
+bool NodeWalk::readOffsetList(std::int64_t count) {
+    std::istream& stream = stream_;
+    // A list can hold no more entries than there are words left in the file.
+    const std::int64_t position = readPosition(stream);
+    const std::int64_t wordsLeft =
+        position < 0 ? 0 : std::max<std::int64_t>(0, (mesh_.fileSize - position) / 4);
+    const std::uint64_t entries =
+        static_cast<std::uint64_t>(std::clamp<std::int64_t>(count, 0, wordsLeft));
+    if (entries > limits::kMaxOffsetEntriesPerWalk - entriesRead_) {
+        context_.console.printLine(kEntryLimit, meshPath_, entriesRead_);
+        return false;
+    }
+    entriesRead_ += entries;
+
+    offsets_.assign(entries, 0);
+    std::array<std::uint8_t, kEntriesPerChunk * kWordBytes> chunk{};
+    for (std::size_t first = 0; first < entries; first += kEntriesPerChunk) {
+        const std::size_t inChunk = std::min<std::size_t>(kEntriesPerChunk, entries - first);
+        chunk.fill(0);
+        try {
+            stream.read(reinterpret_cast<char*>(chunk.data()),
+                        static_cast<std::streamsize>(inChunk * kWordBytes));
+        } catch (const std::exception& error) {
+            context_.console.printLine(kReadException, meshPath_, error.what());
+        } catch (...) {
+            context_.console.printLine(kReadException, meshPath_, kUnknownException);
+        }
+        for (std::size_t i = 0; i < inChunk; ++i) {
+            offsets_[first + i] = readU32(chunk, i * kWordBytes);
+        }
+    }
+    return true;
+}
+
+void NodeWalk::walkVertexList(bool textured) {
+    std::istream& stream = stream_;
+    for (const std::uint32_t entry : offsets_) {
+        // The first word tells a vertex (flavour 0) from a node, which is walked later. Once a
+        // read has failed, the rest of the list reads from the failed stream: a seek would only
+        // clear its end-of-file flag, which tells the next node that the list ran off the file.
+        if (!streamFailed(stream)) {
+            stream.seekg(mesh_.headerSize + entry);
+        }
+        if (readWordOrZero(stream) != 0) {
+            queue_.push_back(static_cast<std::int32_t>(entry));
+        } else {
+            readPayload(3);
+            if (textured) {
+                skipBytes(stream, 2 * sizeof(std::int16_t));  // u, v
+                ++mesh_.texturedVertices;
+                ++context_.meshTexCoords[meshPath_];
+            } else {
+                ++mesh_.untexturedVertices;
+            }
+        }
+        if (tracing_) {
+            line_.clear();
+            fmt::format_to(std::back_inserter(line_), kTraceCoords,
+                           static_cast<std::uint32_t>(offset_), words_[0], words_[1], words_[2]);
+            trace_.add(line_);
+        }
+    }
+}
+
+void NodeWalk::selectTexture() {
+    readPayload(3);
+    ++context_.meshTextureNodes[meshPath_];
+    const std::int32_t index = words_[0];
+    if (index >= 0 && static_cast<std::uint64_t>(index) < mesh_.mipPaths.size()) {
+        const std::string& path = mesh_.mipPaths[static_cast<std::size_t>(index)];
+        if (context_.shrunkMips.contains(path) || context_.options.compact) {
+            context_.console.printInfoLine(kTextureSelected, mesh_.indent, path,
+                                           mesh_.destinationFile, meshPath_);
+            // The summary lists every selected texture's factors, 0 for one never shrunk.
+            context_.mipScaleX.try_emplace(path, 0);
+            context_.mipScaleY.try_emplace(path, 0);
+        } else {
+            context_.console.printInfoLine(kTextureDeselected, mesh_.indent, path,
+                                           mesh_.destinationFile, meshPath_);
+        }
+    } else {
+        context_.console.printLine(kTextureOutOfRange, meshPath_, flavour_, index, 0,
+                                   static_cast<std::uint64_t>(mesh_.mipPaths.size()) - 1);
+    }
+    queue_.push_back(words_[2]);
+}
+
+void NodeWalk::reportNestedMesh() {
+    readPayload(7);
+    // The word holds the negated 1-based table number; negate with wrap-around.
+    const auto number = static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(words_[6]));
+    context_.console.printInfoLine(kNestedMeshNode, meshPath_, flavour_, number,
+                                   kNestedMeshOutOfRange);
+}
+
+void NodeWalk::queueChoice() {
+    // Pairs (w1, w2), (w3, w4), (w5, w6): the first zero marker ends the choice after its child;
+    // with no zero marker nothing is walked.
+    if (words_[1] == 0) {
+        queue_.push_back(words_[2]);
+    } else if (words_[3] == 0) {
+        queue_.insert(queue_.end(), {words_[2], words_[4]});
+    } else if (words_[5] == 0) {
+        queue_.insert(queue_.end(), {words_[2], words_[4], words_[6]});
+    }
+}
+
+void NodeWalk::addNodeTrace() {
+    if (!tracing_) {
+        return;
+    }
+    line_.clear();
+    const auto out = std::back_inserter(line_);
+    fmt::format_to(out, kTraceNode, offset_, flavour_, offsets_.empty() ? "" : ", (");
+    for (std::size_t i = 0; i < offsets_.size(); ++i) {
+        fmt::format_to(out, kTraceEntry, offsets_[i], i + 1 < offsets_.size() ? "," : "");
+    }
+    if (!offsets_.empty()) {
+        line_ += ')';
+    }
+    // The branch nodes show the children that sit in their payload.
+    std::span<const std::int32_t> children;
+    switch (flavour_) {
+        case flavour::kBranch5:
+            children = std::span(words_).subspan(5, 1);
+            break;
+        case flavour::kBranch6:
+        case flavour::kBranchA:
+            children = std::span(words_).subspan(5, 2);
+            break;
+        case flavour::kBranch7:
+            children = std::span(words_).subspan(5, 3);
+            break;
+        case flavour::kBranch9:
+            children = std::span(words_).subspan(6, 3);
+            break;
+        default:
+            break;
+    }
+    if (!children.empty()) {
+        fmt::format_to(out, kTraceChildren, fmt::join(children, ","));
+    }
+    line_ += ' ';
+    trace_.add(line_);
+}
+
+void NodeWalk::printTrace() const {
+    Console& console = context_.console;
+    if (!console.infoEnabled()) {
+        return;
+    }
+    console.printInfoLine(kTraceStart, meshPath_);
+    const std::vector<std::string_view> lines = trace_.sortedLines();
+    console.printInfoLine(kTraceSize, lines.size());
+    for (const std::string_view line : lines) {
+        console.printInfoLine(line);
+    }
+    console.printInfoLine(kTraceEnd, meshPath_);
+}
+
+}  // namespace vexmor
