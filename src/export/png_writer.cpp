@@ -1,12 +1,13 @@
 #include "export/png_writer.h"
 
 #include "app/run_context.h"
+#include "platform/png_backend.h"
 
 namespace vexmor {
 
-bool writePng(RunContext&, const std::string&, std::uint64_t, std::uint64_t,
-              std::span<const std::uint32_t>) {
-    return false;
+bool writePng(RunContext& context, const std::string& fileName, std::uint64_t width,
+              std::uint64_t height, std::span<const std::uint32_t> pixels) {
+    return platform::encodePngFile(context.console, fileName, width, height, pixels);
 }
 
 }  // namespace vexmor

@@ -103,6 +103,7 @@ std::optional<DecodedPng> decodePng(const std::filesystem::path& file) {
     }
     MemorySource source{bytes.data(), bytes.size(), 0};
     png_set_read_fn(reader.png, &source, readFromMemory);
+    png_set_user_limits(reader.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);  // kMaxDecodedPixels bounds
     png_set_crc_action(reader.png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
 
     Header header{};

@@ -1,0 +1,226 @@
+#include "export/png_writer.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/captured_run.h"
+#include "support/png_reader.h"
+#include "support/temp_dir.h"
+
+namespace vexmor {
+namespace {
+
+namespace fs = std::filesystem;
+using test::CapturedRun;
+using test::DecodedPng;
+using test::decodePng;
+using test::TempDir;
+
+// An opaque colour with distinct channels for each n below 2^24.
+std::uint32_t opaque(std::uint32_t n) {
+    return 0xFF000000u | (n * 2654435761u & 0xFFFFFFu);
+}
+
+// width × height pixels cycling through `colours` in a pattern that is not a simple repeat.
+std::vector<std::uint32_t> patterned(std::uint32_t width, std::uint32_t height,
+                                     const std::vector<std::uint32_t>& colours) {
+    std::vector<std::uint32_t> pixels(std::size_t{width} * height);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            pixels[std::size_t{y} * width + x] = colours[(x / 3 + y * 7 + x * y) % colours.size()];
+        }
+    }
+    // Every colour appears at least once.
+    for (std::size_t i = 0; i < colours.size() && i < pixels.size(); ++i) {
+        pixels[i] = colours[i];
+    }
+    return pixels;
+}
+
+std::vector<std::uint32_t> opaqueColours(std::uint32_t count) {
+    std::vector<std::uint32_t> colours;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        colours.push_back(opaque(i + 1));
+    }
+    return colours;
+}
+
+class PngWriterTest : public ::testing::Test {
+protected:
+    // Writes and decodes an image, expecting success without console output.
+    DecodedPng roundTrip(std::uint32_t width, std::uint32_t height,
+                         const std::vector<std::uint32_t>& pixels) {
+        const std::string file = (dir / "image.png").string();
+        run.clearOutput();
+        EXPECT_TRUE(writePng(run.context, file, width, height, pixels));
+        EXPECT_EQ(run.output(), "");
+        std::optional<DecodedPng> image = decodePng(file);
+        EXPECT_TRUE(image.has_value());
+        if (!image) {
+            return {};
+        }
+        EXPECT_EQ(image->width, width);
+        EXPECT_EQ(image->height, height);
+        EXPECT_EQ(image->pixels, pixels);
+        return *image;
+    }
+
+    // Writes to `file`, expecting failure with exactly the save message for `code`.
+    void expectFailure(const std::string& file, const std::string& code, std::uint64_t width,
+                       std::uint64_t height, const std::vector<std::uint32_t>& pixels) {
+        run.clearOutput();
+        EXPECT_FALSE(writePng(run.context, file, width, height, pixels));
+        EXPECT_EQ(run.lines(),
+                  std::vector<std::string>{"Could not save image. Error Code " + code});
+    }
+
+    TempDir dir;
+    CapturedRun run;
+};
+
+TEST_F(PngWriterTest, OneRedPixelReadsBackTheSame) {
+    const DecodedPng image = roundTrip(1, 1, {0xFF0000FFu});
+    ASSERT_EQ(image.pixels.size(), 1u);
+    EXPECT_EQ(image.pixels[0], 0xFF0000FFu);
+}
+
+TEST_F(PngWriterTest, FewColoursAreStoredAsFourBitPalette) {
+    // Odd widths leave half a byte at each row end.
+    for (const std::uint32_t count : {1u, 2u, 16u}) {
+        SCOPED_TRACE(count);
+        const DecodedPng image = roundTrip(7, 5, patterned(7, 5, opaqueColours(count)));
+        EXPECT_EQ(image.colourType, PNG_COLOR_TYPE_PALETTE);
+        EXPECT_EQ(image.bitDepth, 4);
+    }
+}
+
+TEST_F(PngWriterTest, UpTo256ColoursAreStoredAsEightBitPalette) {
+    for (const std::uint32_t count : {17u, 256u}) {
+        SCOPED_TRACE(count);
+        const DecodedPng image = roundTrip(256, 130, patterned(256, 130, opaqueColours(count)));
+        EXPECT_EQ(image.colourType, PNG_COLOR_TYPE_PALETTE);
+        EXPECT_EQ(image.bitDepth, 8);
+    }
+}
+
+TEST_F(PngWriterTest, MoreThan256OpaqueColoursAreStoredAsRgb) {
+    const DecodedPng image = roundTrip(33, 17, patterned(33, 17, opaqueColours(257)));
+    EXPECT_EQ(image.colourType, PNG_COLOR_TYPE_RGB);
+
+    std::mt19937 random(7);
+    std::vector<std::uint32_t> noise(64 * 64);
+    for (std::uint32_t& pixel : noise) {
+        pixel = 0xFF000000u | (random() & 0xFFFFFFu);
+    }
+    EXPECT_EQ(roundTrip(64, 64, noise).colourType, PNG_COLOR_TYPE_RGB);
+}
+
+TEST_F(PngWriterTest, TransparencyIsKept) {
+    std::vector<std::uint32_t> colours = opaqueColours(40);
+    colours[3] = 0x00123456u;  // fully transparent, colour kept
+    colours[39] = 0x80ABCDEFu;
+    const DecodedPng paletted = roundTrip(19, 11, patterned(19, 11, colours));
+    EXPECT_EQ(paletted.colourType, PNG_COLOR_TYPE_PALETTE);
+
+    colours = opaqueColours(300);
+    colours[299] = 0x7F000000u;
+    const DecodedPng rgba = roundTrip(40, 40, patterned(40, 40, colours));
+    EXPECT_EQ(rgba.colourType, PNG_COLOR_TYPE_RGB_ALPHA);
+}
+
+TEST_F(PngWriterTest, ImagesWiderThanLibpngsDefaultLimitAreWritten) {
+    std::vector<std::uint32_t> row(1000001, 0xFF336699u);
+    row.back() = 0xFF000000u;
+    roundTrip(1000001, 1, row);
+}
+
+TEST_F(PngWriterTest, ReplacesAnExistingFile) {
+    const fs::path file = dir / "image.png";
+    test::writeFile(file, std::string(100000, 'x'));
+    roundTrip(3, 2, {1, 2, 3, 4, 5, 6});
+    EXPECT_LT(fs::file_size(file), 1000u);
+
+    roundTrip(2, 1, {0xFF00FF00u, 0xFFFF0000u});
+}
+
+TEST_F(PngWriterTest, FindsFoldersWhateverTheirCaseAndSeparators) {
+    fs::create_directories(dir / "Cars" / "Body");
+    const std::string file = dir.str() + "\\cars\\BODY\\Level0.png";
+    const std::vector<std::uint32_t> red{0xFF0000FFu};
+    ASSERT_TRUE(writePng(run.context, file, 1, 1, red));
+    EXPECT_TRUE(decodePng(dir / "Cars" / "Body" / "Level0.png").has_value());
+}
+
+TEST_F(PngWriterTest, RefusesImagesWithoutPixelsAndWritesNothing) {
+    const std::string file = (dir / "image.png").string();
+    expectFailure(file, "80070057", 0, 1, {1});
+    expectFailure(file, "80070057", 1, 0, {1});
+    // One pixel short: nothing past the span may be read.
+    expectFailure(file, "80070057", 3, 2, {1, 2, 3, 4, 5});
+    expectFailure(file, "80070057", std::uint64_t{1} << 32, 1, {1});
+    expectFailure(file, "80070057", 1u << 31, 1u << 31, {1});
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(PngWriterTest, MissingFolderIsReportedAndTheRunGoesOn) {
+    expectFailure((dir / "missing" / "image.png").string(), "80070003", 1, 1, {0xFF0000FFu});
+    // A file where a folder is expected.
+    test::writeFile(dir / "plain", std::string("x"));
+    expectFailure((dir / "plain" / "image.png").string(), "80070003", 1, 1, {0xFF0000FFu});
+    roundTrip(1, 1, {0xFF0000FFu});
+}
+
+TEST_F(PngWriterTest, FolderWithoutRightsIsReported) {
+    const fs::path locked = dir / "locked";
+    fs::create_directory(locked);
+    fs::permissions(locked, fs::perms(0555));
+    if (!std::ofstream(locked / "probe").is_open()) {
+        expectFailure((locked / "image.png").string(), "80070005", 1, 1, {0xFF0000FFu});
+    } else if (fs::is_directory("/sys")) {
+        // Folder rights do not bind this user; nobody may create files in sysfs.
+        expectFailure("/sys/vexmor-image.png", "80070005", 1, 1, {0xFF0000FFu});
+    } else {
+        GTEST_SKIP() << "no folder denies this user";
+    }
+}
+
+TEST_F(PngWriterTest, FolderInPlaceOfTheFileIsAccessDenied) {
+    fs::create_directory(dir / "image.png");
+    expectFailure((dir / "image.png").string(), "80070005", 1, 1, {0xFF0000FFu});
+}
+
+TEST_F(PngWriterTest, FullDiskIsReported) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    // A small image fails only when the file is closed, a large one while it is written.
+    expectFailure("/dev/full", "80070070", 1, 1, {0xFF0000FFu});
+    std::mt19937 random(3);
+    std::vector<std::uint32_t> noise(256 * 256);
+    for (std::uint32_t& pixel : noise) {
+        pixel = random();
+    }
+    expectFailure("/dev/full", "80070070", 256, 256, noise);
+}
+
+TEST_F(PngWriterTest, TestReaderRefusesDamagedFiles) {
+    const fs::path file = dir / "image.png";
+    roundTrip(64, 64, patterned(64, 64, opaqueColours(300)));
+    std::vector<std::uint8_t> bytes = test::readFile(file);
+    bytes.resize(bytes.size() / 2);
+    test::writeFile(file, bytes);
+    EXPECT_FALSE(decodePng(file).has_value());
+    test::writeFile(file, std::string("not a png at all"));
+    EXPECT_FALSE(decodePng(file).has_value());
+    EXPECT_FALSE(decodePng(dir / "missing.png").has_value());
+}
+
+}  // namespace
+}  // namespace vexmor
