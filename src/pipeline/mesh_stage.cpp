@@ -33,11 +33,11 @@ constexpr std::string_view kMeshTotals =
 // Runs `handle` for every catalogue file, reporting an error raised for one file and going on.
 template <typename Handle>
 void forEachFile(RunContext& context, const SourceCatalogue& catalogue, const std::string& output,
-                 bool convert, Handle handle) {
+                 bool makeFolders, Handle handle) {
     for (const FileEntry& entry : catalogue.files) {
         try {
             const std::string& rel = entry.name;
-            if (convert) {
+            if (makeFolders) {
                 const std::string folder = output + std::string(directoryPart(rel));
                 if (!folder.empty()) {
                     createOutputFolders(context, folder);
@@ -89,13 +89,15 @@ std::uint32_t countOf(const std::map<std::string, std::uint32_t>& counts, const 
 void runMeshStage(RunContext& context, SourceCatalogue& catalogue, const std::string& source,
                   const std::string& output, bool convert) {
     context.console.printLine(kMeshesHeading);
-    forEachFile(context, catalogue, output, convert, [&](const std::string& rel) {
+    // "-compact" alone copies the meshes too, so their folders are made as with "-convert".
+    const bool makeFolders = convert || context.options.compact;
+    forEachFile(context, catalogue, output, makeFolders, [&](const std::string& rel) {
         analyseMesh(context, catalogue, rel, source, output);
     });
     listMeshRecords(context, catalogue);
 
     const std::string filter = toLowerAscii(context.options.meshFilter);
-    forEachFile(context, catalogue, output, convert, [&](const std::string& rel) {
+    forEachFile(context, catalogue, output, makeFolders, [&](const std::string& rel) {
         if (!filter.empty() && toLowerAscii(rel).find(filter) == std::string::npos) {
             return;
         }
