@@ -9,6 +9,20 @@ namespace vexmor::limits {
 // Node visits in one mesh walk: real meshes have a few thousand nodes; a cyclic graph reaches
 // this bound instead of running forever.
 inline constexpr std::uint64_t kMaxNodeVisitsPerMesh = 1'000'000;
+// Below that, a walk may visit each word of its file this many times (a node shared by many
+// parents is walked once per reference), but never fewer than the floor. Outside fuzzing the floor
+// is the bound itself, so every mesh gets the full million visits; a fuzzing build lowers it so a
+// cyclic graph of a few bytes costs a few thousand visits per run.
+inline constexpr std::uint64_t kNodeVisitsPerFileWord = 16;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+inline constexpr std::uint64_t kMinNodeVisitsPerMesh = 4096;
+#else
+inline constexpr std::uint64_t kMinNodeVisitsPerMesh = kMaxNodeVisitsPerMesh;
+#endif
+
+// Levels of one MIP or MI4 texture: past level 32 every level is empty and the game's own
+// textures have at most 11; the count must also fit the file (24 + 12 bytes a level).
+inline constexpr std::uint32_t kMaxMipLevels = 64;
 
 // Width and height shifts beyond this leave no pixels; a level index past it is empty.
 inline constexpr std::uint32_t kMaxLevelShift = 31;
@@ -16,10 +30,23 @@ inline constexpr std::uint32_t kMaxLevelShift = 31;
 // Bytes of one MIP level: the game's textures are at most 1024 wide and expanded ones stay below
 // 16 MiB; a header claiming more would make the reader allocate gigabytes of zeros.
 inline constexpr std::uint64_t kMaxMipLevelBytes = 64ull * 1024 * 1024;
+// All levels of one MIP together, per byte of its file, plus an allowance: a file cut short
+// still reads (zeros where data is missing), but a few bytes cannot demand megabytes of zeros,
+// images and conversions.
+inline constexpr std::uint64_t kMipLevelBytesPerFileByte = 2;
+inline constexpr std::uint64_t kMipLevelBytesAllowance = 4096;
 
 // Offset-list entries read in one mesh walk: a list is already cut to the words left in the file,
 // but a cycle through a long list would still grow the queue and the trace without end.
 inline constexpr std::uint64_t kMaxOffsetEntriesPerWalk = 4'000'000;
+// Below that, as for node visits: entries per word of the file, and a floor that outside fuzzing
+// is the bound itself.
+inline constexpr std::uint64_t kOffsetEntriesPerFileWord = 64;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+inline constexpr std::uint64_t kMinOffsetEntriesPerWalk = 16384;
+#else
+inline constexpr std::uint64_t kMinOffsetEntriesPerWalk = kMaxOffsetEntriesPerWalk;
+#endif
 
 // Nested meshes inside one another: the game nests two or three levels; each level keeps a file
 // open and a frame on the stack.
@@ -32,5 +59,8 @@ inline constexpr std::uint64_t kMaxNestedRewritesPerMesh = 10'000;
 // A 3DO file is walked from a copy in memory up to this size (real meshes are a few hundred KiB);
 // a larger one is walked from the file itself.
 inline constexpr std::uint64_t kMaxMeshBytesInMemory = 64ull * 1024 * 1024;
+
+// DAT archive members have no bound of their own: a member is copied only as far as the archive
+// holds its bytes, through one 128 KiB buffer, so a claimed length costs nothing beyond the file.
 
 }  // namespace vexmor::limits

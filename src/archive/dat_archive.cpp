@@ -27,6 +27,8 @@ constexpr std::string_view kNoExtractionFolder =
     "Error - no extraction folder specified after -unpack command";
 constexpr std::string_view kEntry = "File {}, offset {}, length {}";
 constexpr std::string_view kUnsafeName = "Error - unsafe member name {} skipped";
+constexpr std::string_view kOverwritesArchive =
+    "Error - member {} would overwrite the archive itself; skipped";
 constexpr std::string_view kPaletteAt = "ICR{} is at index {}";
 constexpr std::string_view kCountMismatch = "Error - report num files is {}, actual is {}";
 
@@ -53,6 +55,9 @@ public:
         position_ += record.size();
         return parseDatDirectoryEntry(record);
     }
+
+    // Every record left reads as zeros, an unused entry.
+    bool exhausted() const { return position_ >= bytes_.size(); }
 
     // The archive failed: the records after the current one can no longer be read.
     void endHere() { bytes_.resize(std::min(bytes_.size(), position_)); }
@@ -109,7 +114,7 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
     DirectoryCursor directory(archive, catalogue.fileCount);
     std::vector<char> buffer(unpack ? kCopyPieceSize : 0);
     std::uint32_t listed = 0;
-    for (std::uint32_t i = 0; i < catalogue.fileCount; ++i) {
+    for (std::uint32_t i = 0; i < catalogue.fileCount && !directory.exhausted(); ++i) {
         const DatDirectoryEntry entry = directory.next();
         if (entry.unused()) {
             continue;
@@ -121,6 +126,12 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
         }
         console.printInfoLine(kEntry, entry.name, entry.offset, entry.length);
         std::string entryName = outputFolder + entry.name;
+        // Unpacking into the archive's own folder, a member of the archive's name would empty
+        // the archive while it is being read.
+        if (unpack && platform::isSameOrInside(entryName, archivePath)) {
+            console.printLine(kOverwritesArchive, entry.name);
+            continue;
+        }
 
         if (unpack) {
             unpackMember(archive, entry, entryName, buffer);

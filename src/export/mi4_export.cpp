@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include "app/limits.h"
 #include "app/run_context.h"
 #include "export/png_writer.h"
 #include "platform/file_system.h"
@@ -22,6 +23,8 @@ constexpr std::string_view kCannotOpen = "Could not open Mi4 file {}";
 constexpr std::string_view kTextureInfo = "Mi4 {}: dims {}x{}, num MIPS {}";
 constexpr std::string_view kLevelInfo = "Mip {} of dims {}x{} at offset {}";
 constexpr std::string_view kTooManyLevels = "Mi4 {}: {} mip levels do not fit in the file";
+constexpr std::string_view kLevelsAboveBound =
+    "Mi4 {}: {} mip levels are more than the {} a texture may have";
 constexpr std::string_view kPaletteSlot = "Palette[{}] = {:08X}";
 constexpr std::string_view kLevelRead = "MIP {}:{} : Size {}, offset {}, end {}, {}x{}";
 constexpr std::string_view kLevelTooLarge =
@@ -159,6 +162,10 @@ void processMi4File(RunContext& context, std::string rel, std::string source, st
     if (header.numMips > 0 &&
         kMi4HeaderSize + kMi4RecordSize * std::uint64_t{header.numMips} > file.length()) {
         context.console.printLine(kTooManyLevels, rel, header.numMips);
+        return;
+    }
+    if (header.numMips > limits::kMaxMipLevels) {
+        context.console.printLine(kLevelsAboveBound, rel, header.numMips, limits::kMaxMipLevels);
         return;
     }
 

@@ -134,7 +134,7 @@ void processMipFile(RunContext& context, SourceCatalogue& catalogue, MipImage& i
     if (!options.explode && !convert && !options.compact) {
         return;
     }
-    if (!mipLevelSizeFits(context, mipPath, header)) {
+    if (!mipLevelSizeFits(context, mipPath, header, in)) {
         // Refused whole: a converted image then holds no levels, and its records agree.
         if (convert || options.compact) {
             image.levelRecords.clear();

@@ -67,6 +67,14 @@ void printStreamError(RunContext& context, const MeshFile& mesh, const std::istr
                                                                     bits.fail, bits.bad, good))));
 }
 
+// A bound that grows with the words of the file, between a floor and a ceiling.
+std::uint64_t walkBound(std::int64_t fileSize, std::uint64_t perWord, std::uint64_t floor,
+                        std::uint64_t ceiling) {
+    const std::uint64_t words = fileSize > 0 ? static_cast<std::uint64_t>(fileSize) / 4 : 0;
+    const std::uint64_t scaled = words > ceiling / perWord ? ceiling : words * perWord;
+    return std::clamp(scaled, floor, ceiling);
+}
+
 }  // namespace
 
 NodeWalk::NodeWalk(RunContext& context, MeshFile& mesh, std::istream& stream,
@@ -75,13 +83,17 @@ NodeWalk::NodeWalk(RunContext& context, MeshFile& mesh, std::istream& stream,
       mesh_(mesh),
       stream_(stream),
       meshPath_(meshPath),
-      tracing_(context.console.infoEnabled()) {}
+      tracing_(context.console.infoEnabled()),
+      maxVisits_(walkBound(mesh.fileSize, limits::kNodeVisitsPerFileWord,
+                           limits::kMinNodeVisitsPerMesh, limits::kMaxNodeVisitsPerMesh)),
+      maxEntries_(walkBound(mesh.fileSize, limits::kOffsetEntriesPerFileWord,
+                            limits::kMinOffsetEntriesPerWalk, limits::kMaxOffsetEntriesPerWalk)) {}
 
 void NodeWalk::run() {
     queue_.clear();
     queue_.push_back(mesh_.header.rootOffset);
     while (!queue_.empty()) {
-        if (visits_ == limits::kMaxNodeVisitsPerMesh) {
+        if (visits_ == maxVisits_) {
             context_.console.printLine(kVisitLimit, meshPath_, visits_);
             return;
         }
@@ -211,7 +223,7 @@ bool NodeWalk::readOffsetList(std::int64_t count) {
         position < 0 ? 0 : std::max<std::int64_t>(0, (mesh_.fileSize - position) / 4);
     const std::uint64_t entries =
         static_cast<std::uint64_t>(std::clamp<std::int64_t>(count, 0, wordsLeft));
-    if (entries > limits::kMaxOffsetEntriesPerWalk - entriesRead_) {
+    if (entries > maxEntries_ - entriesRead_) {
         context_.console.printLine(kEntryLimit, meshPath_, entriesRead_);
         return false;
     }

@@ -47,6 +47,9 @@ private:
     TraceLog trace_;
     std::uint64_t visits_ = 0;
     std::uint64_t entriesRead_ = 0;
+    // The walk's bounds, scaled to the file's size (limits.h).
+    std::uint64_t maxVisits_ = 0;
+    std::uint64_t maxEntries_ = 0;
 
     // The current node. The payload words carry over from one node to the next: a node
     // overwrites only the words it reads.

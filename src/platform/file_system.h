@@ -21,10 +21,11 @@ public:
                     std::string_view path);
 };
 
-// Maps a path text to a native path: `\` becomes `/`, and each existing component is found
-// without regard to ASCII case (the exact name first; among several others the smallest name in
-// byte order). Components that do not exist keep their case, so new files are created as
-// written.
+// Maps a path text to a native path. On Windows the text is used as it is, read in the system's
+// code page: the file system takes both separators and ignores case itself. Elsewhere `\`
+// becomes `/`, and each existing component is found without regard to ASCII case (the exact name
+// first; among several others the smallest name in byte order). Components that do not exist
+// keep their case, so new files are created as written.
 std::filesystem::path nativePath(std::string_view pathText);
 
 enum class PathKind { missing, directory, regularFile, other };
@@ -40,7 +41,8 @@ void createDirectory(std::string_view pathText);
 // FileSystemError("remove_all").
 void removeAll(std::string_view pathText);
 
-// Stand-ins for CopyFileA(source, destination, FALSE) and DeleteFileA: results unchecked.
+// CopyFileA(source, destination, FALSE) and DeleteFileA, or their stand-ins elsewhere: results
+// unchecked.
 void copyFile(std::string_view sourceText, std::string_view destinationText);
 void deleteFile(std::string_view pathText);
 
@@ -56,18 +58,21 @@ std::filesystem::path resolvedAbsolute(std::string_view pathText);
 bool isFileSystemRoot(std::string_view pathText);
 
 // True when `innerText` is `outerText` itself or lies below it, both resolved to absolute
-// native paths.
+// native paths whose components are compared as the file system compares names (on Windows
+// without regard to case).
 bool isSameOrInside(std::string_view innerText, std::string_view outerText);
 
 // Lists every regular file below `folderText`, depth first: each folder's entries sorted by their
 // ASCII-upper-cased names (ties in byte order, the order NTFS gives), a subfolder's contents
 // right after it. Folders that deny access are skipped; directory links are not followed; links
 // to files are listed. `onFile` gets the path below the folder with `/` separators, in the case
-// the file system reports. Throws FileSystemError with the walk's operation names.
+// the file system reports (on Windows in the system code page; a name without a form there ends
+// the walk). Throws FileSystemError with the walk's operation names.
 void walkRegularFiles(std::string_view folderText,
                       const std::function<void(const std::string& relativePath)>& onFile);
 
-// Where the CSV report lives: mi433.csv in the temporary folder (TMPDIR honoured).
+// Where the CSV report lives: c:\temp\mi433.csv on Windows, elsewhere mi433.csv in the
+// temporary folder (TMPDIR honoured).
 std::filesystem::path reportFilePath();
 
 }  // namespace vexmor::platform

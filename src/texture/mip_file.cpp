@@ -17,8 +17,12 @@ namespace {
 constexpr std::string_view kCouldNotOpen = "Could not open file {}";
 constexpr std::string_view kLevelCountTooLarge =
     "Error - MIP {} claims {} levels, more than the file can hold";
+constexpr std::string_view kLevelCountAboveBound =
+    "Error - MIP {} claims {} levels, more than the {} a texture may have";
 constexpr std::string_view kLevelTooLarge =
     "Error - MIP {} claims {} bytes for level {}, more than the {} bytes a level may hold";
+constexpr std::string_view kLevelsBeyondFile =
+    "Error - MIP {} claims {} bytes of level data, far more than its {} bytes can hold";
 constexpr std::string_view kLevelDataTooLarge =
     "MIP level of {} bytes is larger than the {} bytes a level may hold";
 constexpr std::string_view kReExported =
@@ -131,21 +135,34 @@ bool mipLevelCountFits(RunContext& context, const std::string& path, const MipHe
                        std::istream& in) {
     const std::uint64_t needed =
         kMipHeaderSize + std::uint64_t{kMipLevelRecordSize} * header.numMips;
-    if (header.numMips == 0 || needed <= streamLength(in)) {
-        return true;
+    if (header.numMips != 0 && needed > streamLength(in)) {
+        context.console.printLine(kLevelCountTooLarge, path, header.numMips);
+        return false;
     }
-    context.console.printLine(kLevelCountTooLarge, path, header.numMips);
-    return false;
+    if (header.numMips > limits::kMaxMipLevels) {
+        context.console.printLine(kLevelCountAboveBound, path, header.numMips,
+                                  limits::kMaxMipLevels);
+        return false;
+    }
+    return true;
 }
 
-bool mipLevelSizeFits(RunContext& context, const std::string& path, const MipHeader& header) {
+bool mipLevelSizeFits(RunContext& context, const std::string& path, const MipHeader& header,
+                      std::istream& in) {
     const std::uint64_t levels = std::min<std::uint64_t>(header.numMips, kLevelsWithPixels);
+    std::uint64_t total = 0;
     for (std::uint64_t i = 0; i < levels; ++i) {
         const std::uint64_t bytes = levelByteCount(header, i);
         if (bytes > limits::kMaxMipLevelBytes) {
             context.console.printLine(kLevelTooLarge, path, bytes, i, limits::kMaxMipLevelBytes);
             return false;
         }
+        total += bytes;
+    }
+    const std::uint64_t length = streamLength(in);
+    if (total > limits::kMipLevelBytesPerFileByte * length + limits::kMipLevelBytesAllowance) {
+        context.console.printLine(kLevelsBeyondFile, path, total, length);
+        return false;
     }
     return true;
 }
@@ -164,7 +181,7 @@ void readMip(RunContext& context, MipImage& image, std::string path, bool withPi
     // A refused file keeps its geometry but no levels, and says so in its own header, so that a
     // re-export of it stays a consistent file.
     if (!mipLevelCountFits(context, path, image.header, in) ||
-        (withPixels && !mipLevelSizeFits(context, path, image.header))) {
+        (withPixels && !mipLevelSizeFits(context, path, image.header, in))) {
         image.header.numMips = 0;
         return;
     }

@@ -71,10 +71,12 @@ std::vector<std::uint8_t> readMipLevelData(std::istream& in, const MipLevelRecor
 bool mipLevelCountFits(RunContext& context, const std::string& path, const MipHeader& header,
                        std::istream& in);
 
-// True when every level the header describes stays within limits::kMaxMipLevelBytes. When one
-// does not, prints the one refusal line naming the file, the level and its byte count.
-// readMipLevelData throws std::length_error for such a level, so callers check first.
-bool mipLevelSizeFits(RunContext& context, const std::string& path, const MipHeader& header);
+// True when every level the header describes stays within limits::kMaxMipLevelBytes and all
+// levels together stay within what the file's length allows (limits::kMipLevelBytesPerFileByte).
+// When not, prints the one refusal line naming the file. readMipLevelData throws
+// std::length_error for a level above the bound, so callers check first.
+bool mipLevelSizeFits(RunContext& context, const std::string& path, const MipHeader& header,
+                      std::istream& in);
 
 // Fills the image from the file at `path`; with `withPixels` the level data too. An unreadable
 // file leaves the image empty.

@@ -21,7 +21,9 @@ TEST(OutputFolderTest, CreatesOneNewLevelOnceAndIgnoresExistingFolders) {
     createOutputFolder(run.context, dir.str() + "\\NEW\\");  // found without regard to case
     createOutputFolder(run.context, dir.str() + "/");
     EXPECT_EQ(run.output(), "");
+#ifndef _WIN32  // on a file system that ignores case the two names are one folder
     EXPECT_FALSE(fs::exists(dir / "NEW"));
+#endif
 }
 
 TEST(OutputFolderTest, AMissingParentIsReportedNotCreated) {

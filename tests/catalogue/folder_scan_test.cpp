@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "app/text.h"
 #include "catalogue/source_catalogue.h"
@@ -110,6 +112,8 @@ TEST(FolderScanTest, LoadsEveryPaletteFileItMeetsAndKeepsTheLast) {
     EXPECT_EQ(catalogue.paletteColours[0], 0xFF563412u);
 }
 
+// Folder rights and symbolic links as these tests make them are POSIX notions.
+#ifndef _WIN32
 TEST(FolderScanTest, SkipsUnreadableSubfoldersSilently) {
     TempDir dir;
     writeFile(dir / "src/a.mip", "");
@@ -136,6 +140,7 @@ TEST(FolderScanTest, DoesNotFollowDirectoryLinks) {
     ASSERT_TRUE(scanSourceFolder(run.context, catalogue, dir.str() + "/src"));
     EXPECT_EQ(names(catalogue), std::vector<std::string>{"a.mip"});
 }
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace vexmor

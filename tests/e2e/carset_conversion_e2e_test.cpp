@@ -10,6 +10,7 @@
 #include "support/mesh_builder.h"
 #include "support/mip_builder.h"
 #include "support/pcx_builder.h"
+#include "support/source_snapshot.h"
 #include "support/temp_dir.h"
 #include "support/vexmor_process.h"
 #include "texture/mip_file.h"
@@ -59,7 +60,13 @@ protected:
         writeFile(dir / "MyCar/Parts/readme.txt", "not part of the set");
     }
 
-    ProcessResult run(std::vector<std::string> args) { return runVexmor(args, {{}, dir.path()}); }
+    // Every run leaves the source as it was.
+    ProcessResult run(std::vector<std::string> args) {
+        const SourceSnapshot snapshot(dir / "MyCar");
+        ProcessResult result = runVexmor(args, {{}, dir.path()});
+        snapshot.expectUnchanged();
+        return result;
+    }
     std::string source() const { return dir.str() + "/MyCar"; }
     std::string out() const { return dir.str() + "/Out"; }
     // A path as the tool keys it: the output text and the name, lower-cased.

@@ -9,6 +9,7 @@
 #include "support/mesh_builder.h"
 #include "support/mip_builder.h"
 #include "support/pcx_builder.h"
+#include "support/source_snapshot.h"
 #include "support/temp_dir.h"
 #include "support/vexmor_process.h"
 
@@ -32,18 +33,21 @@ TEST(DatTrackEndToEnd, UnpackThenConvertTheUnpackedFolderAsATrack) {
                     {"Road.MIP", buildMip(mipSpec(16, 14, 1)), {}, {}},
                     {"pits.3do", mesh.build(), {}, {}}};
     writeFile(dir / "Tracks/Monza.DAT", buildDat(spec));
+    const SourceSnapshot archive(dir / "Tracks");
 
-    const ProcessResult unpack =
-        runVexmor({dir.str() + "/Tracks/Monza.DAT", "-unpack", dir.str() + "/Monza"},
-                  {{}, dir.path()});
+    const ProcessResult unpack = runVexmor(
+        {dir.str() + "/Tracks/Monza.DAT", "-unpack", dir.str() + "/Monza"}, {{}, dir.path()});
     ASSERT_EQ(unpack.exitCode, 0) << unpack.output;
+    archive.expectUnchanged();
     EXPECT_TRUE(hasLine(unpack.lines(), "Error - report num files is 5, actual is 4"));
     EXPECT_EQ(listFiles(dir / "Monza"),
               (std::vector<std::string>{"Road.MIP", "SUNNY.PCX", "pits.3do", "wall.mip"}));
 
+    const SourceSnapshot unpacked(dir / "Monza");
     const ProcessResult convert = runVexmor(
         {dir.str() + "/Monza", "-track", "-convert", dir.str() + "/Out"}, {{}, dir.path()});
     ASSERT_EQ(convert.exitCode, 0) << convert.output;
+    unpacked.expectUnchanged();
     // Textures become MI4 files; the mesh is copied unchanged under its lower-cased name.
     EXPECT_EQ(listFiles(dir / "Out"),
               (std::vector<std::string>{"Road.mi4", "pits.3do", "wall.mi4"}));

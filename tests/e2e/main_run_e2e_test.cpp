@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "support/line_ends.h"
 #include "support/temp_dir.h"
 #include "support/vexmor_process.h"
 
@@ -30,7 +31,8 @@ TEST(MainRunEndToEnd, AMissingSourceExitsTwo) {
     const std::string source = dir.str() + "/Nothing";
     const ProcessResult result = runVexmor({source, "-info"}, {{}, dir.path()});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.output, "Could not find any files in folder " + dir.str() + "/nothing\n");
+    EXPECT_EQ(result.output,
+              asWritten("Could not find any files in folder " + dir.str() + "/nothing\n"));
 }
 
 TEST(MainRunEndToEnd, AnEmptyFolderPrintsTheStatisticsAndLeavesTheReportEmpty) {

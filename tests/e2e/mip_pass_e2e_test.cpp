@@ -6,7 +6,9 @@
 #include "app/text.h"
 #include "support/captured_run.h"
 #include "support/carset_fixture.h"
+#include "support/line_ends.h"
 #include "support/png_reader.h"
+#include "support/source_snapshot.h"
 #include "support/temp_dir.h"
 #include "support/vexmor_process.h"
 
@@ -21,7 +23,13 @@ class MipPassEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override { writeCarset(dir / "Cars", textures); }
 
-    ProcessResult run(std::vector<std::string> args) { return runVexmor(args, {{}, dir.path()}); }
+    // Every run leaves the source as it was.
+    ProcessResult run(std::vector<std::string> args) {
+        const SourceSnapshot snapshot(dir / "Cars");
+        ProcessResult result = runVexmor(args, {{}, dir.path()});
+        snapshot.expectUnchanged();
+        return result;
+    }
     std::string source() const { return dir.str() + "/Cars"; }
     std::string out() const { return dir.str() + "/Out"; }
 
@@ -88,7 +96,8 @@ TEST_F(MipPassEndToEnd, ConvertCopiesEveryMipWithItsRelativePath) {
                                     ", resized 0"))
         << result.output;
     EXPECT_EQ(readText(dir / "mi433.csv"),
-              "Filename,mip level, mip level internal,num mips,width,height,size,offset,magic\n");
+              asWritten("Filename,mip level, mip level internal,num mips,width,height,size,offset,"
+                        "magic\n"));
 }
 
 TEST_F(MipPassEndToEnd, ConvertWithExplodePutsTheImagesBelowTheOutputFolder) {

@@ -7,6 +7,7 @@
 #include "support/mip_builder.h"
 #include "support/pcx_builder.h"
 #include "support/png_reader.h"
+#include "support/source_snapshot.h"
 #include "support/temp_dir.h"
 #include "support/vexmor_process.h"
 
@@ -21,19 +22,23 @@ TEST(TrackEndToEnd, ConvertTurnsEveryMipIntoAnMi4AndTheExplodeReadsThem) {
     writeFile(dir / "Monza/Wall.MIP", buildMip(mipSpec(32, 32, 2)));
     writeFile(dir / "Monza/Signs/Flag.mip", buildMip(mipSpec(16, 14, 1)));
     writeFile(dir / "Monza/Signs/notes.txt", "left alone");
+    const SourceSnapshot source(dir / "Monza");
 
     const ProcessResult convert = runVexmor(
         {dir.str() + "/Monza", "-track", "-convert", dir.str() + "/Out"}, {{}, dir.path()});
     ASSERT_EQ(convert.exitCode, 0) << convert.output;
+    source.expectUnchanged();
     EXPECT_EQ(listFiles(dir / "Out"), (std::vector<std::string>{"Signs/Flag.mi4", "Wall.mi4"}));
     EXPECT_EQ(fs::file_size(dir / "Out/Wall.mi4"), 800u);
     EXPECT_TRUE(hasLine(convert.lines(), "Base filename is wall.mip")) << convert.output;
     EXPECT_TRUE(hasLine(convert.lines(), "Shrunk mips: "));
     EXPECT_TRUE(hasLine(convert.lines(), "wall.mip"));
 
+    const SourceSnapshot converted(dir / "Out");
     const ProcessResult explode =
         runVexmor({dir.str() + "/Out", "-explode", dir.str() + "/X"}, {{}, dir.path()});
     ASSERT_EQ(explode.exitCode, 0) << explode.output;
+    converted.expectUnchanged();
     // The reader takes level i as height / 2^i rows: 34 and 17 for the 34-row texture.
     const std::vector<std::string> images{
         "Signs/Flag.mi4.1.1.16x16.128B.Offset.32.size.128.magic.15.level.1.png",

@@ -1,7 +1,9 @@
 #include "export/png_writer.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <png.h>
+#endif
 
 #include <cstdint>
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include "support/captured_run.h"
 #include "support/png_reader.h"
 #include "support/temp_dir.h"
+#include "support/wine_detection.h"
 
 namespace vexmor {
 namespace {
@@ -91,6 +94,8 @@ TEST_F(PngWriterTest, OneRedPixelReadsBackTheSame) {
     EXPECT_EQ(image.pixels[0], 0xFF0000FFu);
 }
 
+// The stored colour forms are the libpng backend's choice; on Windows the system encoder picks.
+#ifndef _WIN32
 TEST_F(PngWriterTest, FewColoursAreStoredAsFourBitPalette) {
     // Odd widths leave half a byte at each row end.
     for (const std::uint32_t count : {1u, 2u, 16u}) {
@@ -122,20 +127,29 @@ TEST_F(PngWriterTest, MoreThan256OpaqueColoursAreStoredAsRgb) {
     EXPECT_EQ(roundTrip(64, 64, noise).colourType, PNG_COLOR_TYPE_RGB);
 }
 
+#endif  // _WIN32
+
 TEST_F(PngWriterTest, TransparencyIsKept) {
     std::vector<std::uint32_t> colours = opaqueColours(40);
     colours[3] = 0x00123456u;  // fully transparent, colour kept
     colours[39] = 0x80ABCDEFu;
     const DecodedPng paletted = roundTrip(19, 11, patterned(19, 11, colours));
+#ifndef _WIN32
     EXPECT_EQ(paletted.colourType, PNG_COLOR_TYPE_PALETTE);
+#endif
 
     colours = opaqueColours(300);
     colours[299] = 0x7F000000u;
     const DecodedPng rgba = roundTrip(40, 40, patterned(40, 40, colours));
+#ifndef _WIN32
     EXPECT_EQ(rgba.colourType, PNG_COLOR_TYPE_RGB_ALPHA);
+#endif
 }
 
 TEST_F(PngWriterTest, ImagesWiderThanLibpngsDefaultLimitAreWritten) {
+    if (test::runningUnderWine()) {
+        GTEST_SKIP() << "Wine's encoder keeps libpng's limit of a million pixels a row";
+    }
     std::vector<std::uint32_t> row(1000001, 0xFF336699u);
     row.back() = 0xFF000000u;
     roundTrip(1000001, 1, row);
@@ -178,6 +192,9 @@ TEST_F(PngWriterTest, MissingFolderIsReportedAndTheRunGoesOn) {
 }
 
 TEST_F(PngWriterTest, FolderWithoutRightsIsReported) {
+#ifdef _WIN32
+    GTEST_SKIP() << "folder rights are POSIX modes here";
+#endif
     const fs::path locked = dir / "locked";
     fs::create_directory(locked);
     fs::permissions(locked, fs::perms(0555));
@@ -197,6 +214,9 @@ TEST_F(PngWriterTest, FolderInPlaceOfTheFileIsAccessDenied) {
 }
 
 TEST_F(PngWriterTest, FullDiskIsReported) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs /dev/full";
+#endif
     if (!fs::exists("/dev/full")) {
         GTEST_SKIP() << "no /dev/full";
     }

@@ -32,6 +32,9 @@ std::vector<std::string> splitLines(const std::string& text) {
             end = text.size();
         }
         std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();  // Windows writes text-mode line ends as CR LF
+        }
         lines.push_back(std::move(line));
         start = end + 1;
     }

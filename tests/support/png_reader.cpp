@@ -1,3 +1,5 @@
+// The libpng decoder; the Windows build reads images through WIC (png_reader_windows.cpp).
+#ifndef _WIN32
 #include "support/png_reader.h"
 
 #include <png.h>
@@ -136,3 +138,5 @@ std::optional<DecodedPng> decodePng(const std::filesystem::path& file) {
 }
 
 }  // namespace vexmor::test
+
+#endif  // _WIN32

@@ -1,6 +1,10 @@
 #include "support/temp_dir.h"
 
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -11,12 +15,39 @@
 namespace vexmor::test {
 namespace fs = std::filesystem;
 
+namespace {
+
+int processId() {
+#ifdef _WIN32
+    return ::_getpid();
+#else
+    return ::getpid();
+#endif
+}
+
+// The system's temporary folder. On Windows it is named as the tool names a source folder
+// after lower-casing it, with `/` separators: the same folder on a file system that ignores
+// case, so tests can expect folder texts in the tool's output just as on Linux.
+fs::path temporaryBase() {
+#ifdef _WIN32
+    std::wstring text = fs::temp_directory_path().generic_wstring();
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) {
+        return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    });
+    return fs::path(text);
+#else
+    return fs::temp_directory_path();
+#endif
+}
+
+}  // namespace
+
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
-    const fs::path base = fs::temp_directory_path();
+    const fs::path base = temporaryBase();
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        fs::path candidate =
-            base / ("vexmor-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        fs::path candidate = base.generic_string() + "/vexmor-test-" + std::to_string(processId()) +
+                             "-" + std::to_string(counter++);
         if (fs::create_directory(candidate)) {
             path_ = candidate;
             return;

@@ -1,10 +1,14 @@
 #include "support/vexmor_process.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
@@ -12,7 +16,6 @@
 #include "support/captured_run.h"
 
 namespace vexmor::test {
-namespace {
 
 std::vector<std::string> toolCommand() {
     if (const char* command = std::getenv("VEXMOR_TEST_COMMAND"); command && *command) {
@@ -23,10 +26,12 @@ std::vector<std::string> toolCommand() {
         }
         return words;
     }
+#ifdef _WIN32
+    return {builtToolBesideTests()};
+#else
     return {VEXMOR_TEST_BINARY};
+#endif
 }
-
-}  // namespace
 
 std::vector<std::string> ProcessResult::lines() const {
     return splitLines(output);
@@ -35,6 +40,13 @@ std::vector<std::string> ProcessResult::lines() const {
 ProcessResult runVexmor(const std::vector<std::string>& args, const ProcessOptions& options) {
     std::vector<std::string> words = toolCommand();
     words.insert(words.end(), args.begin(), args.end());
+    return runProgram(words, options);
+}
+
+// The Windows build starts programs with CreateProcess (vexmor_process_windows.cpp).
+#ifndef _WIN32
+ProcessResult runProgram(const std::vector<std::string>& command, const ProcessOptions& options) {
+    std::vector<std::string> words = command;
     std::vector<char*> argv;
     for (std::string& word : words) {
         argv.push_back(word.data());
@@ -55,6 +67,13 @@ ProcessResult runVexmor(const std::vector<std::string>& args, const ProcessOptio
         }
         if (!options.tmpdir.empty()) {
             ::setenv("TMPDIR", options.tmpdir.c_str(), 1);
+        }
+        if (options.fileSizeLimit != 0) {
+            ::signal(SIGXFSZ, SIG_IGN);  // kept across exec: writes past the limit fail
+            const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+                ::_exit(127);
+            }
         }
         ::execvp(argv[0], argv.data());
         ::_exit(127);
@@ -77,5 +96,7 @@ ProcessResult runVexmor(const std::vector<std::string>& args, const ProcessOptio
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
+
+#endif  // _WIN32
 
 }  // namespace vexmor::test

@@ -38,6 +38,7 @@ std::uint32_t codeForSystemError(int error) {
         case EROFS:
             return kAccessDenied;
         case ENOSPC:
+        case EFBIG:  // a file-size limit leaves no room for the rest of the file, as a full disk
             return kDiskFull;
         default:
             return kUnspecified;

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Runs every fuzz target for a while, two at a time (the machine has two cores), each from its
+# checked-in seeds plus what earlier runs in the same build folder found:
+#   fuzz/run-long.sh <seconds per target> [build folder] [targets...]
+# The build folder is one configured with -DVEXMOR_FUZZ=ON (scripts/fuzz-ci makes one). Fails
+# when any target reports a finding; the input that caused it is left in <build>/fuzz-artifacts.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:?usage: fuzz/run-long.sh <seconds per target> [build folder] [targets...]}
+build=$(cd "${2:-$root/build-fuzz}" && pwd)
+shift $(($# < 2 ? $# : 2))
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(dat_fuzz mip_fuzz mi4_fuzz mesh_fuzz pcx_fuzz run_fuzz)
+fi
+
+# Inputs longer than these reach nothing new in their formats and only slow the runs.
+declare -A max_len=([dat_fuzz]=4096 [mip_fuzz]=2048 [mi4_fuzz]=1024 [mesh_fuzz]=2048
+                    [pcx_fuzz]=2048 [run_fuzz]=8192)
+
+export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+
+run_target() {
+  local target=$1
+  local corpus=$build/fuzz-corpus/$target
+  local artifacts=$build/fuzz-artifacts/$target/
+  mkdir -p "$corpus" "$artifacts"
+  "$build/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -malloc_limit_mb=512 -max_len="${max_len[$target]}" -dict="$root/fuzz/$target.dict" \
+    -artifact_prefix="$artifacts" -print_final_stats=1 \
+    "$corpus" "$root/fuzz/corpus/$target" > "$build/$target.log" 2>&1
+}
+
+failed=0
+report() {
+  local target=$1 status=$2
+  local runs
+  runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$build/$target.log" | grep -o '[0-9]*$' || echo "?")
+  if [ "$status" -eq 0 ]; then
+    echo "fuzz: $target passed, $runs executions in ${seconds}s"
+  else
+    echo "fuzz: $target FAILED (exit $status), $runs executions; log $build/$target.log"
+    grep -E 'ERROR|SUMMARY|Test unit written' "$build/$target.log" | head -20 || true
+    failed=1
+  fi
+}
+
+# Two lanes: start two targets, wait for both, go on with the next two.
+for ((i = 0; i < ${#targets[@]}; i += 2)); do
+  pids=()
+  names=()
+  for target in "${targets[@]:i:2}"; do
+    run_target "$target" &
+    pids+=($!)
+    names+=("$target")
+  done
+  for j in "${!pids[@]}"; do
+    status=0
+    wait "${pids[$j]}" || status=$?
+    report "${names[$j]}" "$status"
+  done
+done
+exit $failed

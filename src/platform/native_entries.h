@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// What the shared file-system code asks of each operating system's half of this folder: how
+// native names become the program's 8-bit texts, and how one folder entry is treated by the
+// walk.
+namespace vexmor::platform::detail {
+
+// The entry's own name (its last component) as 8-bit text. Throws FileSystemError when the name
+// has no 8-bit form.
+std::string entryName(const std::filesystem::path& path);
+
+// A native path as 8-bit text with `/` separators, for error descriptions; never throws.
+std::string genericText(const std::filesystem::path& path);
+
+enum class EntryKind { folder, file, skipped };
+
+// How the walk treats an entry: folders are descended into (links and junctions to folders are
+// not), regular files and links to them are listed, everything else is passed over. Throws
+// FileSystemError("directory_entry::status").
+EntryKind entryKind(const std::filesystem::path& path);
+
+// True when two path components name the same entry on this file system.
+bool sameComponent(const std::filesystem::path& a, const std::filesystem::path& b);
+
+}  // namespace vexmor::platform::detail
