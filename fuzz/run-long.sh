@@ -21,15 +21,24 @@ declare -A max_len=([dat_fuzz]=4096 [mip_fuzz]=2048 [mi4_fuzz]=1024 [mesh_fuzz]=
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
+# Each target's scratch folder lives in memory when it can; libFuzzer ends without running exit
+# handlers, so the folder is removed here.
+scratch_base=/dev/shm
+[ -d "$scratch_base" ] || scratch_base=${TMPDIR:-/tmp}
+
 run_target() {
   local target=$1
   local corpus=$build/fuzz-corpus/$target
   local artifacts=$build/fuzz-artifacts/$target/
-  mkdir -p "$corpus" "$artifacts"
-  "$build/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -malloc_limit_mb=512 -max_len="${max_len[$target]}" -dict="$root/fuzz/$target.dict" \
-    -artifact_prefix="$artifacts" -print_final_stats=1 \
-    "$corpus" "$root/fuzz/corpus/$target" > "$build/$target.log" 2>&1
+  local scratch=$scratch_base/vexmor-fuzz-$$-$target
+  mkdir -p "$corpus" "$artifacts" "$scratch"
+  local status=0
+  VEXMOR_FUZZ_TMPDIR=$scratch "$build/$target" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=2048 -malloc_limit_mb=512 -max_len="${max_len[$target]}" \
+    -dict="$root/fuzz/$target.dict" -artifact_prefix="$artifacts" -print_final_stats=1 \
+    "$corpus" "$root/fuzz/corpus/$target" > "$build/$target.log" 2>&1 || status=$?
+  rm -rf "$scratch"
+  return $status
 }
 
 failed=0
