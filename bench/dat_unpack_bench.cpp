@@ -21,7 +21,7 @@ constexpr int kMembers = 200;
 // One archive and the same members as loose files, built once for the whole process.
 struct Corpus {
     Corpus() {
-        vexmor::test::DatSpec spec;
+        vexmor::test::DatSpec shape;
         for (int i = 0; i < kMembers; ++i) {
             // 40,000 to 169,714 bytes, about 100 KiB on average: many members span two pieces.
             const std::size_t size = 40000 + (static_cast<std::size_t>(i) * 2654435761u) % 129715;
@@ -30,9 +30,9 @@ struct Corpus {
             member.bytes = vexmor::test::patternBytes(size, static_cast<std::uint8_t>(i));
             totalBytes += static_cast<std::int64_t>(size);
             vexmor::test::writeFile(temp / "members" / member.name, member.bytes);
-            spec.members.push_back(std::move(member));
+            shape.members.push_back(std::move(member));
         }
-        vexmor::test::writeFile(temp / "game.dat", vexmor::test::buildDat(spec));
+        vexmor::test::writeFile(temp / "game.dat", vexmor::test::buildDat(shape));
     }
 
     vexmor::test::TempDir temp;

@@ -16,14 +16,14 @@ namespace {
 
 // A 256 × 258 track texture with four levels and more colours than a level palette holds.
 MipImage trackTexture() {
-    test::MipSpec spec;
-    spec.width = 256;
-    spec.heightMinus2 = 256;
-    spec.numMips = 4;
-    spec.pixel = [](std::uint32_t level, std::uint32_t x, std::uint32_t y) -> std::uint8_t {
+    test::MipSpec shape;
+    shape.width = 256;
+    shape.heightMinus2 = 256;
+    shape.numMips = 4;
+    shape.pixel = [](std::uint32_t level, std::uint32_t x, std::uint32_t y) -> std::uint8_t {
         return static_cast<std::uint8_t>((x * 7 + y * 3 + level) % 40);
     };
-    return test::makeMipImage(spec);
+    return test::makeMipImage(shape);
 }
 
 std::uint64_t pixelCount(const MipImage& image) {

@@ -49,9 +49,9 @@ Bytes mipWithBadRecord() {
 }
 
 Bytes smallMi4() {
-    Mi4Spec spec;
-    spec.width = 8;
-    spec.height = 6;
+    Mi4Spec shape;
+    shape.width = 8;
+    shape.height = 6;
     Mi4LevelSpec level0;
     level0.packed = Bytes(24, 0x3C);
     level0.palette[3] = 0x07E0;
@@ -63,8 +63,8 @@ Bytes smallMi4() {
     level1.palette[1] = 0xFFFF;
     level1.mipLevelInternal = 1;
     level1.magic = 3;
-    spec.levels = {level0, level1};
-    return buildMi4(spec);
+    shape.levels = {level0, level1};
+    return buildMi4(shape);
 }
 
 // A mesh that uses every flavour the walk knows, and names two nested meshes.
@@ -104,22 +104,22 @@ Bytes cyclicMesh() {
 }
 
 Bytes tinyDat() {
-    DatSpec spec;
-    spec.members.push_back({"SUNNY.PCX", buildPcx(gradientPalette(), 16), {}, {}});
-    spec.members.push_back({"car1.mip", buildMip(mipSpec(8, 6, 2)), {}, {}});
-    spec.members.push_back(unusedDatEntry());
-    spec.members.push_back({"readme.txt", patternBytes(40, 3), {}, {}});
-    return buildDat(spec);
+    DatSpec shape;
+    shape.members.push_back({"SUNNY.PCX", buildPcx(gradientPalette(), 16), {}, {}});
+    shape.members.push_back({"car1.mip", buildMip(mipSpec(8, 6, 2)), {}, {}});
+    shape.members.push_back(unusedDatEntry());
+    shape.members.push_back({"readme.txt", patternBytes(40, 3), {}, {}});
+    return buildDat(shape);
 }
 
 Bytes damagedDat() {
-    DatSpec spec;
-    spec.members.push_back({"a.bin", patternBytes(30), {}, std::uint32_t{500}});
-    spec.members.push_back({"..", patternBytes(4), {}, {}});
-    spec.members.push_back({"b.bin", patternBytes(30), {}, {}});
-    spec.count = 5;
-    spec.truncateTo = datDataStart(3) + 20;
-    return buildDat(spec);
+    DatSpec shape;
+    shape.members.push_back({"a.bin", patternBytes(30), {}, std::uint32_t{500}});
+    shape.members.push_back({"..", patternBytes(4), {}, {}});
+    shape.members.push_back({"b.bin", patternBytes(30), {}, {}});
+    shape.count = 5;
+    shape.truncateTo = datDataStart(3) + 20;
+    return buildDat(shape);
 }
 
 }  // namespace

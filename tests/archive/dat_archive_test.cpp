@@ -73,8 +73,8 @@ TEST(DatDirectory, OnlyPlainFileNamesAreSafe) {
 class DatArchive : public ::testing::Test {
 protected:
     // Writes the archive and returns its path text.
-    std::string writeArchive(const DatSpec& spec, const std::string& name = "game.dat") {
-        test::writeFile(temp / name, buildDat(spec));
+    std::string writeArchive(const DatSpec& shape, const std::string& name = "game.dat") {
+        test::writeFile(temp / name, buildDat(shape));
         return (temp / name).string();
     }
     // The output folder as the command line hands it over: `\` separators, ending in one.
@@ -105,13 +105,13 @@ TEST_F(DatArchive, EmptyArchiveListsNothingAndReportsNoMismatch) {
 }
 
 TEST_F(DatArchive, ListingSkipsUnusedEntriesAndReportsTheDifference) {
-    DatSpec spec;
-    spec.members = {{"a.mip", patternBytes(10), {}, {}},
-                    {"b.3do", patternBytes(20), {}, {}},
-                    test::unusedDatEntry(),
-                    {"c.pcx", patternBytes(30), {}, {}},
-                    {"d.mi4", patternBytes(40), {}, {}}};
-    const std::string archive = writeArchive(spec);
+    DatSpec shape;
+    shape.members = {{"a.mip", patternBytes(10), {}, {}},
+                     {"b.3do", patternBytes(20), {}, {}},
+                     test::unusedDatEntry(),
+                     {"c.pcx", patternBytes(30), {}, {}},
+                     {"d.mi4", patternBytes(40), {}, {}}};
+    const std::string archive = writeArchive(shape);
     catalogue.files.push_back({"stale", 1, 1});
     run.context.options.info = true;
     read(archive, false, "");
@@ -136,9 +136,9 @@ TEST_F(DatArchive, ListingSkipsUnusedEntriesAndReportsTheDifference) {
 }
 
 TEST_F(DatArchive, ListingWithAFolderPrefixesNamesButWritesNothing) {
-    DatSpec spec;
-    spec.members = {{"a.mip", patternBytes(10), {}, {}}};
-    read(writeArchive(spec), false, outputFolder());
+    DatSpec shape;
+    shape.members = {{"a.mip", patternBytes(10), {}, {}}};
+    read(writeArchive(shape), false, outputFolder());
     ASSERT_EQ(catalogue.files.size(), 1u);
     EXPECT_EQ(catalogue.files[0].name, outputFolder() + "a.mip");
     EXPECT_FALSE(std::filesystem::exists(temp / "out"));
@@ -147,20 +147,20 @@ TEST_F(DatArchive, ListingWithAFolderPrefixesNamesButWritesNothing) {
 
 TEST_F(DatArchive, UnpacksMembersByteExactAcrossPieceBoundaries) {
     const std::vector<std::size_t> sizes = {131072, 131073, 0, 3 * 131072 + 5, 1};
-    DatSpec spec;
+    DatSpec shape;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
-        spec.members.push_back({fmt::format("m{}.bin", i),
-                                patternBytes(sizes[i], static_cast<std::uint8_t>(i)),
-                                {},
-                                {}});
+        shape.members.push_back({fmt::format("m{}.bin", i),
+                                 patternBytes(sizes[i], static_cast<std::uint8_t>(i)),
+                                 {},
+                                 {}});
     }
-    read(writeArchive(spec), true, outputFolder());
+    read(writeArchive(shape), true, outputFolder());
 
     EXPECT_EQ(lines().size(), 1u);
     ASSERT_EQ(catalogue.files.size(), sizes.size());
     for (std::size_t i = 0; i < sizes.size(); ++i) {
-        EXPECT_EQ(catalogue.files[i].name, outputFolder() + spec.members[i].name);
-        EXPECT_EQ(readFile(outputFile(spec.members[i].name)), spec.members[i].bytes) << i;
+        EXPECT_EQ(catalogue.files[i].name, outputFolder() + shape.members[i].name);
+        EXPECT_EQ(readFile(outputFile(shape.members[i].name)), shape.members[i].bytes) << i;
     }
 }
 
@@ -169,25 +169,25 @@ TEST_F(DatArchive, MemberOffsetsAreAbsoluteAndTheDirectoryIsReadInOrder) {
     const auto first = patternBytes(300, 1);
     const auto second = patternBytes(200, 2);
     const auto data = static_cast<std::uint32_t>(test::datDataStart(2));
-    DatSpec spec;
-    spec.members = {{"a.bin", second, data + 200, 300}, {"b.bin", first, data, 200}};
-    read(writeArchive(spec), true, outputFolder());
+    DatSpec shape;
+    shape.members = {{"a.bin", second, data + 200, 300}, {"b.bin", first, data, 200}};
+    read(writeArchive(shape), true, outputFolder());
     EXPECT_EQ(readFile(outputFile("a.bin")), first);
     EXPECT_EQ(readFile(outputFile("b.bin")), second);
 }
 
 TEST_F(DatArchive, UnpackingReplacesAnExistingLongerFile) {
     test::writeFile(outputFile("a.bin"), patternBytes(5000, 9));
-    DatSpec spec;
-    spec.members = {{"a.bin", patternBytes(100), {}, {}}};
-    read(writeArchive(spec), true, outputFolder());
+    DatSpec shape;
+    shape.members = {{"a.bin", patternBytes(100), {}, {}}};
+    read(writeArchive(shape), true, outputFolder());
     EXPECT_EQ(readFile(outputFile("a.bin")), patternBytes(100));
 }
 
 TEST_F(DatArchive, MissingParentFolderIsReportedAndTheRunGoesOn) {
-    DatSpec spec;
-    spec.members = {{"a.bin", patternBytes(100), {}, {}}, {"b.bin", patternBytes(10), {}, {}}};
-    read(writeArchive(spec), true, temp.str() + "\\missing\\out\\");
+    DatSpec shape;
+    shape.members = {{"a.bin", patternBytes(100), {}, {}}, {"b.bin", patternBytes(10), {}, {}}};
+    read(writeArchive(shape), true, temp.str() + "\\missing\\out\\");
     ASSERT_EQ(lines().size(), 2u);
     EXPECT_EQ(lines()[1].rfind("Could not create output folder \"", 0), 0u);
     EXPECT_EQ(catalogue.files.size(), 2u);
@@ -196,13 +196,13 @@ TEST_F(DatArchive, MissingParentFolderIsReportedAndTheRunGoesOn) {
 
 TEST_F(DatArchive, UnpackedSunnyPcxLoadsThePaletteAtItsDirectoryIndex) {
     const test::PaletteRgb palette = test::gradientPalette();
-    DatSpec spec;
-    spec.members = {test::unusedDatEntry(),
-                    {"a.mip", test::buildMip({}), {}, {}},
-                    {"SUNNY.PCX", test::buildPcx(palette), {}, {}},
-                    {"sunny.pcx.bak", test::buildPcx(palette), {}, {}}};
+    DatSpec shape;
+    shape.members = {test::unusedDatEntry(),
+                     {"a.mip", test::buildMip({}), {}, {}},
+                     {"SUNNY.PCX", test::buildPcx(palette), {}, {}},
+                     {"sunny.pcx.bak", test::buildPcx(palette), {}, {}}};
     run.context.options.info = true;
-    read(writeArchive(spec), true, outputFolder());
+    read(writeArchive(shape), true, outputFolder());
 
     EXPECT_TRUE(hasLine(lines(), "ICR2 sunny.pcx is at index 2"));
     EXPECT_TRUE(hasLine(
@@ -217,10 +217,10 @@ TEST_F(DatArchive, UnpackedSunnyPcxLoadsThePaletteAtItsDirectoryIndex) {
 }
 
 TEST_F(DatArchive, ListingAPaletteMemberLoadsNothing) {
-    DatSpec spec;
-    spec.members = {{"SUNNY.PCX", test::buildPcx(test::gradientPalette()), {}, {}}};
+    DatSpec shape;
+    shape.members = {{"SUNNY.PCX", test::buildPcx(test::gradientPalette()), {}, {}}};
     run.context.options.info = true;
-    read(writeArchive(spec), false, "");
+    read(writeArchive(shape), false, "");
     EXPECT_FALSE(catalogue.paletteLoaded);
     EXPECT_FALSE(catalogue.icr2Palette);
     for (const std::string& line : lines()) {
@@ -233,11 +233,11 @@ TEST_F(DatArchive, LaterPaletteMemberWinsAndTheLineKeepsTheSecondGeneration) {
     other[0] = 0x12;
     other[1] = 0x34;
     other[2] = 0x56;
-    DatSpec spec;
-    spec.members = {{"sunny.pcx", test::buildPcx(test::gradientPalette()), {}, {}},
-                    {"Colors.Pcx", test::buildPcx(other), {}, {}}};
+    DatSpec shape;
+    shape.members = {{"sunny.pcx", test::buildPcx(test::gradientPalette()), {}, {}},
+                     {"Colors.Pcx", test::buildPcx(other), {}, {}}};
     run.context.options.info = true;
-    read(writeArchive(spec), true, outputFolder());
+    read(writeArchive(shape), true, outputFolder());
 
     EXPECT_TRUE(hasLine(lines(), "ICR2 sunny.pcx is at index 0"));
     EXPECT_TRUE(hasLine(lines(), "ICR2 sunny.pcx is at index 1"));
@@ -268,9 +268,9 @@ TEST_F(DatArchive, FolderNamedLikeAnArchiveListsNothing) {
 }
 
 TEST_F(DatArchive, UnpackWithoutFolderListsNothing) {
-    DatSpec spec;
-    spec.members = {{"a.bin", patternBytes(10), {}, {}}, {"b.bin", patternBytes(10), {}, {}}};
-    const std::string archive = writeArchive(spec);
+    DatSpec shape;
+    shape.members = {{"a.bin", patternBytes(10), {}, {}}, {"b.bin", patternBytes(10), {}, {}}};
+    const std::string archive = writeArchive(shape);
     run.context.options.info = true;
     read(archive, true, "");
     EXPECT_EQ(lines(), (std::vector<std::string>{
@@ -281,9 +281,9 @@ TEST_F(DatArchive, UnpackWithoutFolderListsNothing) {
 }
 
 TEST_F(DatArchive, UnpackWithoutFolderInAWholeRun) {
-    DatSpec spec;
-    spec.members = {{"a.bin", patternBytes(10), {}, {}}};
-    const std::string archive = writeArchive(spec);
+    DatSpec shape;
+    shape.members = {{"a.bin", patternBytes(10), {}, {}}};
+    const std::string archive = writeArchive(shape);
     EXPECT_EQ(run.run({archive, "-unpack"}), 0);
     EXPECT_TRUE(hasLine(lines(), "Error - no extraction folder specified after -unpack command"));
 }
@@ -292,14 +292,14 @@ TEST_F(DatArchive, UnsafeNamesAreNeitherWrittenNorListed) {
     std::filesystem::create_directories(temp / "deep");
     const std::vector<std::string> unsafe = {
         "", ".", "..", "..\\up.bin", "../up.bin", "/etc", "c:drive.x", "sub\\x.bin", "sub/x.bin"};
-    DatSpec spec;
+    DatSpec shape;
     for (const std::string& name : unsafe) {
-        spec.members.push_back({name, patternBytes(16), {}, {}});
+        shape.members.push_back({name, patternBytes(16), {}, {}});
     }
-    spec.members.push_back({"good.bin", patternBytes(16, 3), {}, {}});
+    shape.members.push_back({"good.bin", patternBytes(16, 3), {}, {}});
     run.context.options.info = true;
     const std::string folder = temp.str() + "\\deep\\out\\";
-    readDatArchive(run.context, catalogue, writeArchive(spec), true, folder);
+    readDatArchive(run.context, catalogue, writeArchive(shape), true, folder);
 
     EXPECT_EQ(test::listFiles(temp.path()),
               (std::vector<std::string>{"deep/out/good.bin", "game.dat"}));
@@ -319,9 +319,9 @@ TEST_F(DatArchive, MemberRunningPastTheEndKeepsWhatTheArchiveHolds) {
     const auto a = patternBytes(100, 1);
     const auto b = patternBytes(50, 2);
     const auto c = patternBytes(20, 3);
-    DatSpec spec;
-    spec.members = {{"a.bin", a, {}, {}}, {"b.bin", b, {}, 0xFFFFFFFF}, {"c.bin", c, {}, {}}};
-    const std::string archive = writeArchive(spec);
+    DatSpec shape;
+    shape.members = {{"a.bin", a, {}, {}}, {"b.bin", b, {}, 0xFFFFFFFF}, {"c.bin", c, {}, {}}};
+    const std::string archive = writeArchive(shape);
     EXPECT_EQ(run.run({archive, "-unpack", temp.str() + "\\out"}), 0);
 
     EXPECT_EQ(readFile(outputFile("a.bin")), a);
@@ -333,51 +333,51 @@ TEST_F(DatArchive, MemberRunningPastTheEndKeepsWhatTheArchiveHolds) {
 }
 
 TEST_F(DatArchive, MemberBeyondTheEndIsWrittenEmpty) {
-    DatSpec spec;
-    spec.members = {{"a.bin", patternBytes(10), 1'000'000, {}},
-                    {"b.bin", patternBytes(10), {}, {}}};
-    read(writeArchive(spec), true, outputFolder());
+    DatSpec shape;
+    shape.members = {{"a.bin", patternBytes(10), 1'000'000, {}},
+                     {"b.bin", patternBytes(10), {}, {}}};
+    read(writeArchive(shape), true, outputFolder());
     EXPECT_TRUE(readFile(outputFile("a.bin")).empty());
     EXPECT_TRUE(hasLine(lines(), "Error - report num files is 2, actual is 1"));
 }
 
 TEST_F(DatArchive, TruncatedDirectoryListsTheEntriesBeforeTheCut) {
-    DatSpec spec;
+    DatSpec shape;
     for (int i = 0; i < 4; ++i) {
-        spec.members.push_back({fmt::format("m{}.bin", i), patternBytes(10), {}, {}});
+        shape.members.push_back({fmt::format("m{}.bin", i), patternBytes(10), {}, {}});
     }
-    spec.truncateTo = test::datDataStart(2) + 14;  // inside the third entry's name
-    read(writeArchive(spec), false, "");
+    shape.truncateTo = test::datDataStart(2) + 14;  // inside the third entry's name
+    read(writeArchive(shape), false, "");
     ASSERT_EQ(catalogue.files.size(), 2u);
     EXPECT_EQ(catalogue.files[1].name, "m1.bin");
     EXPECT_TRUE(hasLine(lines(), "Error - report num files is 4, actual is 2"));
 }
 
 TEST_F(DatArchive, CountBeyondTheArchiveIsNotTrusted) {
-    DatSpec spec;
-    spec.members = {{"a.bin", patternBytes(10), {}, {}}};
-    spec.count = 65535;
-    spec.truncateTo = test::datDataStart(1);  // the directory entry and nothing else
-    read(writeArchive(spec), false, "");
+    DatSpec shape;
+    shape.members = {{"a.bin", patternBytes(10), {}, {}}};
+    shape.count = 65535;
+    shape.truncateTo = test::datDataStart(1);  // the directory entry and nothing else
+    read(writeArchive(shape), false, "");
     ASSERT_EQ(catalogue.files.size(), 1u);
     EXPECT_EQ(catalogue.fileCount, 65535);
     EXPECT_TRUE(hasLine(lines(), "Error - report num files is 65535, actual is 1"));
 }
 
 TEST_F(DatArchive, ThirteenByteNameUnpacksUnderItsFullName) {
-    DatSpec spec;
-    spec.members = {{"longname1.mip", patternBytes(64), {}, {}},
-                    {"b.bin", patternBytes(8), {}, {}}};
-    read(writeArchive(spec), true, outputFolder());
+    DatSpec shape;
+    shape.members = {{"longname1.mip", patternBytes(64), {}, {}},
+                     {"b.bin", patternBytes(8), {}, {}}};
+    read(writeArchive(shape), true, outputFolder());
     ASSERT_EQ(catalogue.files.size(), 2u);
     EXPECT_EQ(catalogue.files[0].name, outputFolder() + "longname1.mip");
     EXPECT_EQ(readFile(outputFile("longname1.mip")), patternBytes(64));
 }
 
 TEST_F(DatArchive, MixedCaseSourceIsTakenAsAnArchiveByAWholeRun) {
-    DatSpec spec;
-    spec.members = {{"a.bin", patternBytes(77), {}, {}}};
-    test::writeFile(temp / "T" / "Monza.DAT", buildDat(spec));
+    DatSpec shape;
+    shape.members = {{"a.bin", patternBytes(77), {}, {}}};
+    test::writeFile(temp / "T" / "Monza.DAT", buildDat(shape));
     const std::string typed = temp.str() + "/T/Monza.DAT";
     EXPECT_EQ(run.run({typed, "-unpack", temp.str() + "/out"}), 0);
     EXPECT_EQ(lines().front(), "Scanning DAT file: " + toLowerAscii(typed));
@@ -393,12 +393,12 @@ TEST(DatArchiveEndToEnd, UnpacksATrackArchive) {
     test::MipSpec road;
     road.width = 128;
     road.heightMinus2 = 62;
-    DatSpec spec;
-    spec.members = {{"sunny.pcx", test::buildPcx(test::gradientPalette()), {}, {}},
-                    {"wall.mip", test::buildMip(wall), {}, {}},
-                    {"road.mip", test::buildMip(road), {}, {}},
-                    {"track.3do", patternBytes(4000, 5), {}, {}}};
-    test::writeFile(temp / "track.dat", buildDat(spec));
+    DatSpec shape;
+    shape.members = {{"sunny.pcx", test::buildPcx(test::gradientPalette()), {}, {}},
+                     {"wall.mip", test::buildMip(wall), {}, {}},
+                     {"road.mip", test::buildMip(road), {}, {}},
+                     {"track.3do", patternBytes(4000, 5), {}, {}}};
+    test::writeFile(temp / "track.dat", buildDat(shape));
 
     const std::string archive = (temp / "track.dat").string();
     test::ProcessOptions options;
@@ -406,7 +406,7 @@ TEST(DatArchiveEndToEnd, UnpacksATrackArchive) {
     const test::ProcessResult result =
         test::runVexmor({archive, "-unpack", (temp / "out").string()}, options);
     EXPECT_EQ(result.exitCode, 0) << result.output;
-    for (const DatMember& member : spec.members) {
+    for (const DatMember& member : shape.members) {
         EXPECT_EQ(readFile(temp / "out" / member.name), member.bytes) << member.name;
     }
     const std::vector<std::string> lines = result.lines();

@@ -26,13 +26,13 @@ TEST(DatTrackEndToEnd, UnpackThenConvertTheUnpackedFolderAsATrack) {
     mesh.textureSelection(
         0, mesh.texturedPolygon({mesh.vertex(0, 0, 0, {0, 0}), mesh.vertex(1, 0, 0, {8, 0}),
                                  mesh.vertex(0, 1, 0, {0, 8})}));
-    DatSpec spec;
-    spec.members = {{"SUNNY.PCX", buildPcx(gradientPalette()), {}, {}},
-                    {"wall.mip", buildMip(mipSpec(64, 62, 3)), {}, {}},
-                    unusedDatEntry(),
-                    {"Road.MIP", buildMip(mipSpec(16, 14, 1)), {}, {}},
-                    {"pits.3do", mesh.build(), {}, {}}};
-    writeFile(dir / "Tracks/Monza.DAT", buildDat(spec));
+    DatSpec shape;
+    shape.members = {{"SUNNY.PCX", buildPcx(gradientPalette()), {}, {}},
+                     {"wall.mip", buildMip(mipSpec(64, 62, 3)), {}, {}},
+                     unusedDatEntry(),
+                     {"Road.MIP", buildMip(mipSpec(16, 14, 1)), {}, {}},
+                     {"pits.3do", mesh.build(), {}, {}}};
+    writeFile(dir / "Tracks/Monza.DAT", buildDat(shape));
     const SourceSnapshot archive(dir / "Tracks");
 
     const ProcessResult unpack = runVexmor(

@@ -58,7 +58,7 @@ TEST_F(MipPassEndToEnd, ExplodeWritesEveryLevelWithItsGeometryInTheName) {
             level == 0 ? "Parts/Wheel.mip.1.2.32x16.512B.png" : "Parts/Wheel.mip.2.2.16x9.144B.png";
         const std::optional<DecodedPng> png = decodePng(dir / "Out" / name);
         ASSERT_TRUE(png);
-        const std::vector<std::uint8_t> indices = mipLevelPixels(textures[1].spec, level);
+        const std::vector<std::uint8_t> indices = mipLevelPixels(textures[1].shape, level);
         ASSERT_EQ(png->pixels.size(), indices.size());
         for (std::size_t p = 0; p < indices.size(); ++p) {
             ASSERT_EQ(png->pixels[p], paletteColour(palette, indices[p])) << name << " " << p;
@@ -171,7 +171,7 @@ TEST_F(MipPassEndToEnd, APaletteGivenOnTheCommandLineColoursTheImages) {
 }
 
 TEST_F(MipPassEndToEnd, ABadRecordWarnsAndStillExports) {
-    std::vector<std::uint8_t> bytes = buildMip(textures[0].spec);
+    std::vector<std::uint8_t> bytes = buildMip(textures[0].shape);
     bytes[mipRecordPosition(1)] = 15;  // level 1 of three claims the mask of four levels
     writeFile(dir / "Cars/Body.MIP", bytes);
     const ProcessResult result = run({source(), "-explode", out()});

@@ -36,11 +36,11 @@ constexpr std::uint32_t kWhite = 0xFFF8FCF8;
 
 Mi4LevelSpec level(std::vector<std::uint8_t> packed, std::uint32_t internal = 0,
                    std::uint32_t magic = 0) {
-    Mi4LevelSpec spec;
-    spec.packed = std::move(packed);
-    spec.mipLevelInternal = internal;
-    spec.magic = magic;
-    return spec;
+    Mi4LevelSpec shape;
+    shape.packed = std::move(packed);
+    shape.mipLevelInternal = internal;
+    shape.magic = magic;
+    return shape;
 }
 
 class Mi4ExportTest : public ::testing::Test {
@@ -118,8 +118,8 @@ TEST(Mi4ReadGeometry, SlotsDecodeToTheirTopChannelBits) {
 }
 
 TEST_F(Mi4ExportTest, WithoutExplodeOnlyTheLevelsAreListed) {
-    Mi4Spec spec{8, 4, 0, {level({1, 2, 3, 4, 5, 6, 7, 8}), level({9, 10})}};
-    place("wall.mi4", buildMi4(spec));
+    Mi4Spec shape{8, 4, 0, {level({1, 2, 3, 4, 5, 6, 7, 8}), level({9, 10})}};
+    place("wall.mi4", buildMi4(shape));
     run.context.options.info = true;
     EXPECT_EQ(process("wall.mi4", false), (std::vector<std::string>{
                                               "Mi4 wall.mi4: dims 8x4, num MIPS 2",
@@ -141,16 +141,16 @@ TEST_F(Mi4ExportTest, MissingFileIsReportedByItsName) {
 
 TEST_F(Mi4ExportTest, PalettesAreFoundThroughTheNextRecord) {
     // Pixel parts longer than the reader's n: only the next record says where a palette is.
-    Mi4Spec spec{
+    Mi4Spec shape{
         4,
         4,
         0,
         {level(std::vector<std::uint8_t>(12)), level(std::vector<std::uint8_t>(6)), level({})}};
-    spec.levels[0].palette[0] = 0xF800;
-    spec.levels[1].palette[0] = 0x07E0;
-    spec.levels[1].palette[5] = 0xFFFF;
-    spec.levels[2].palette[0] = 0x001F;
-    place("wall.mi4", buildMi4(spec));
+    shape.levels[0].palette[0] = 0xF800;
+    shape.levels[1].palette[0] = 0x07E0;
+    shape.levels[1].palette[5] = 0xFFFF;
+    shape.levels[2].palette[0] = 0x001F;
+    place("wall.mi4", buildMi4(shape));
     const auto lines = process("wall.mi4");
     EXPECT_EQ(linesStartingWith(lines, "Palette[0] "),
               (std::vector<std::string>{"Palette[0] = FF0000F8", "Palette[0] = FF00FC00",
@@ -165,11 +165,11 @@ TEST_F(Mi4ExportTest, PalettesAreFoundThroughTheNextRecord) {
 }
 
 TEST_F(Mi4ExportTest, PackedBytesGiveTheHighNibbleFirst) {
-    Mi4Spec spec{4, 2, 0, {level({0x3C, 0x00, 0xC3, 0x0F}, 1, 3)}};
-    spec.levels[0].palette[3] = 0xF800;
-    spec.levels[0].palette[12] = 0x001F;
-    spec.levels[0].palette[15] = 0xFFFF;
-    place("sign.mi4", buildMi4(spec));
+    Mi4Spec shape{4, 2, 0, {level({0x3C, 0x00, 0xC3, 0x0F}, 1, 3)}};
+    shape.levels[0].palette[3] = 0xF800;
+    shape.levels[0].palette[12] = 0x001F;
+    shape.levels[0].palette[15] = 0xFFFF;
+    place("sign.mi4", buildMi4(shape));
     process("sign.mi4");
     const std::string name = "sign.mi4.1.1.4x2.4B.Offset.32.size.4.magic.3.level.1.png";
     ASSERT_EQ(images(), (std::vector<std::string>{name}));
@@ -182,11 +182,11 @@ TEST_F(Mi4ExportTest, PackedBytesGiveTheHighNibbleFirst) {
 }
 
 TEST_F(Mi4ExportTest, OddLevelEndsWithSlotZerosColour) {
-    Mi4Spec spec{3, 1, 0, {level({0x3C})}};
-    spec.levels[0].palette[0] = 0x07E0;
-    spec.levels[0].palette[3] = 0xF800;
-    spec.levels[0].palette[12] = 0x001F;
-    place("odd.mi4", buildMi4(spec));
+    Mi4Spec shape{3, 1, 0, {level({0x3C})}};
+    shape.levels[0].palette[0] = 0x07E0;
+    shape.levels[0].palette[3] = 0xF800;
+    shape.levels[0].palette[12] = 0x001F;
+    place("odd.mi4", buildMi4(shape));
     process("odd.mi4");
     const auto png = decodePng(image("odd.mi4.1.1.3x1.1B.Offset.32.size.1.magic.0.level.0.png"));
     ASSERT_TRUE(png.has_value());
@@ -242,8 +242,8 @@ TEST_F(Mi4ExportTest, ConvertedTextureIsExportedWithTheReadersGeometry) {
 
 TEST_F(Mi4ExportTest, ShortFileReadsAsZeros) {
     // The file stops after level 0's pixels; the header's last word lands in level 1's palette.
-    Mi4Spec spec{4, 2, 0x07E0, {level({0x12, 0x34, 0x56, 0x78}), level({0x9A})}};
-    std::vector<std::uint8_t> bytes = buildMi4(spec);
+    Mi4Spec shape{4, 2, 0x07E0, {level({0x12, 0x34, 0x56, 0x78}), level({0x9A})}};
+    std::vector<std::uint8_t> bytes = buildMi4(shape);
     bytes.resize(52);
     place("cut.mi4", bytes);
     const auto lines = process("cut.mi4");

@@ -74,8 +74,8 @@ TEST_F(HostileInputTest, AMipClaimingFarMoreLevelBytesThanItsFileIsRefused) {
 }
 
 TEST_F(HostileInputTest, AMipCutToHalfItsLengthStillReadsWithZeros) {
-    const MipSpec spec = mipSpec(64, 62, 2);
-    Bytes bytes = buildMip(spec);
+    const MipSpec shape = mipSpec(64, 62, 2);
+    Bytes bytes = buildMip(shape);
     bytes.resize(bytes.size() / 2);
     const std::string path = put("half.mip", bytes);
     MipImage image;
@@ -148,11 +148,11 @@ TEST_F(HostileInputTest, ACyclicMeshOfAFewBytesStopsAtTheVisitBound) {
 // An archive unpacked into its own folder that holds a member of its own name (in any case):
 // writing that member would empty the archive while it is read.
 TEST_F(HostileInputTest, AMemberNamedAfterTheArchiveDoesNotOverwriteIt) {
-    DatSpec spec;
-    spec.members = {{"a.txt", patternBytes(10, 1), {}, {}},
-                    {"TRACK.DAT", patternBytes(20, 2), {}, {}},
-                    {"b.txt", patternBytes(30, 3), {}, {}}};
-    const Bytes archive = buildDat(spec);
+    DatSpec shape;
+    shape.members = {{"a.txt", patternBytes(10, 1), {}, {}},
+                     {"TRACK.DAT", patternBytes(20, 2), {}, {}},
+                     {"b.txt", patternBytes(30, 3), {}, {}}};
+    const Bytes archive = buildDat(shape);
     const std::string path = put("track.dat", archive);
     SourceCatalogue catalogue;
     readDatArchive(run.context, catalogue, path, true, dir.str() + "/src\\");

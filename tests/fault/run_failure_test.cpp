@@ -34,14 +34,14 @@ std::size_t countLines(const std::vector<std::string>& lines, std::string_view l
 
 // Pixels that barely compress, so the images are larger than a few hundred bytes.
 MipSpec noisySpec(std::uint32_t width, std::uint32_t heightMinus2, std::uint32_t numMips) {
-    MipSpec spec = mipSpec(width, heightMinus2, numMips);
-    spec.pixel = [](std::uint32_t level, std::uint32_t x, std::uint32_t y) {
+    MipSpec shape = mipSpec(width, heightMinus2, numMips);
+    shape.pixel = [](std::uint32_t level, std::uint32_t x, std::uint32_t y) {
         std::uint32_t h = (level * 7919u + x * 104729u + y * 1299709u) ^ 0x9E3779B9u;
         h ^= h >> 13;
         h *= 0x5BD1E995u;
         return static_cast<std::uint8_t>(h >> 24);
     };
-    return spec;
+    return shape;
 }
 
 // Names that differ only in case, and file-size limits, exist on POSIX systems only.

@@ -21,7 +21,7 @@ void writeCarset(const std::filesystem::path& root, const std::vector<CarsetText
         writeFile(root / "Sunny.pcx", buildPcx(gradientPalette()));
     }
     for (const CarsetTexture& texture : textures) {
-        writeFile(root / texture.relative, buildMip(texture.spec));
+        writeFile(root / texture.relative, buildMip(texture.shape));
     }
 }
 

@@ -13,7 +13,7 @@ namespace vexmor::test {
 // nested mixed-case folders. Returns the MIPs' paths below the root, as written.
 struct CarsetTexture {
     std::string relative;  // with `/`
-    MipSpec spec;
+    MipSpec shape;
 };
 
 std::vector<CarsetTexture> smallCarsetTextures();

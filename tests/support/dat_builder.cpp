@@ -19,14 +19,14 @@ std::vector<std::uint8_t> patternBytes(std::size_t size, std::uint8_t seed) {
     return bytes;
 }
 
-std::vector<std::uint8_t> buildDat(const DatSpec& spec) {
+std::vector<std::uint8_t> buildDat(const DatSpec& shape) {
     const std::uint16_t count =
-        spec.count.value_or(static_cast<std::uint16_t>(spec.members.size()));
+        shape.count.value_or(static_cast<std::uint16_t>(shape.members.size()));
     ByteWriter out;
     out.u16(count);
 
-    std::size_t dataAt = datDataStart(spec.members.size());
-    for (const DatMember& member : spec.members) {
+    std::size_t dataAt = datDataStart(shape.members.size());
+    for (const DatMember& member : shape.members) {
         out.u16(0xA5A5)
             .u32(member.length.value_or(static_cast<std::uint32_t>(member.bytes.size())))
             .u32(0x5A5A5A5A)
@@ -34,13 +34,13 @@ std::vector<std::uint8_t> buildDat(const DatSpec& spec) {
             .u32(member.offset.value_or(static_cast<std::uint32_t>(dataAt)));
         dataAt += member.bytes.size();
     }
-    for (const DatMember& member : spec.members) {
+    for (const DatMember& member : shape.members) {
         out.bytes(member.bytes);
     }
 
     std::vector<std::uint8_t> bytes = out.data();
-    if (spec.truncateTo && *spec.truncateTo < bytes.size()) {
-        bytes.resize(*spec.truncateTo);
+    if (shape.truncateTo && *shape.truncateTo < bytes.size()) {
+        bytes.resize(*shape.truncateTo);
     }
     return bytes;
 }

@@ -30,7 +30,7 @@ DatMember unusedDatEntry(std::string name = "unused.bin");
 std::vector<std::uint8_t> patternBytes(std::size_t size, std::uint8_t seed = 0);
 
 // The archive's bytes. The reserved fields hold filler, so a reader that interprets them shows.
-std::vector<std::uint8_t> buildDat(const DatSpec& spec);
+std::vector<std::uint8_t> buildDat(const DatSpec& shape);
 
 // Where the directory of a built archive ends and member data starts.
 inline std::size_t datDataStart(std::size_t entries) {

@@ -9,9 +9,9 @@
 
 namespace vexmor::test {
 
-// The image readMip would fill from buildMip(spec): header, records by the MIP rule and the
+// The image readMip would fill from buildMip(shape): header, records by the MIP rule and the
 // level pixels of mipLevelPixels.
-MipImage makeMipImage(const MipSpec& spec);
+MipImage makeMipImage(const MipSpec& shape);
 
 // One level of an MI4 file to build, stored as given.
 struct Mi4LevelSpec {
@@ -30,6 +30,6 @@ struct Mi4Spec {
 
 // Header (size from the blocks), records whose offset is the pixel position minus 4, then each
 // level's packed bytes followed by its 32 palette bytes.
-std::vector<std::uint8_t> buildMi4(const Mi4Spec& spec);
+std::vector<std::uint8_t> buildMi4(const Mi4Spec& shape);
 
 }  // namespace vexmor::test

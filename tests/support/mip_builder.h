@@ -17,17 +17,17 @@ struct MipSpec {
     std::function<std::uint8_t(std::uint32_t level, std::uint32_t x, std::uint32_t y)> pixel;
 };
 
-// A spec with the given geometry and the default pixel pattern.
+// A texture of the given geometry with the default pixel pattern.
 inline MipSpec mipSpec(std::uint32_t width, std::uint32_t heightMinus2, std::uint32_t numMips) {
-    MipSpec spec;
-    spec.width = width;
-    spec.heightMinus2 = heightMinus2;
-    spec.numMips = numMips;
-    return spec;
+    MipSpec shape;
+    shape.width = width;
+    shape.heightMinus2 = heightMinus2;
+    shape.numMips = numMips;
+    return shape;
 }
 
 // The file's bytes: header, records (2^(n-i)-1, its magic, offset by the rule), level data.
-std::vector<std::uint8_t> buildMip(const MipSpec& spec);
+std::vector<std::uint8_t> buildMip(const MipSpec& shape);
 
 // Byte position of level i's record in a built file (24 + 12 × i).
 inline std::size_t mipRecordPosition(std::size_t level) {
@@ -35,6 +35,6 @@ inline std::size_t mipRecordPosition(std::size_t level) {
 }
 
 // The level's pixels as the builder makes them, row after row.
-std::vector<std::uint8_t> mipLevelPixels(const MipSpec& spec, std::uint32_t level);
+std::vector<std::uint8_t> mipLevelPixels(const MipSpec& shape, std::uint32_t level);
 
 }  // namespace vexmor::test

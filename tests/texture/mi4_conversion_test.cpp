@@ -33,11 +33,11 @@ void setColour(SourceCatalogue& catalogue, std::size_t index, std::uint8_t r, st
 }
 
 MipSpec mipSpec(std::uint32_t width, std::uint32_t heightMinus2, std::uint32_t numMips) {
-    MipSpec spec;
-    spec.width = width;
-    spec.heightMinus2 = heightMinus2;
-    spec.numMips = numMips;
-    return spec;
+    MipSpec shape;
+    shape.width = width;
+    shape.heightMinus2 = heightMinus2;
+    shape.numMips = numMips;
+    return shape;
 }
 
 class Mi4ConversionTest : public ::testing::Test {
@@ -73,13 +73,13 @@ void appendExamplePalette(ByteWriter& out, std::uint16_t first, std::uint16_t se
 
 TEST_F(Mi4ConversionTest, TwoLevelTextureIsWrittenByteForByte) {
     useExamplePalette(catalogue);
-    MipSpec spec = mipSpec(32, 32, 2);
-    spec.defaultColour = 0xDEADBEEF;
+    MipSpec shape = mipSpec(32, 32, 2);
+    shape.defaultColour = 0xDEADBEEF;
     // Level 0 a chequer of red and green (equal counts); level 1 mostly green.
-    spec.pixel = [](std::uint32_t level, std::uint32_t x, std::uint32_t y) -> std::uint8_t {
+    shape.pixel = [](std::uint32_t level, std::uint32_t x, std::uint32_t y) -> std::uint8_t {
         return level == 0 ? (x + y) % 2 : (x == 0 ? 0 : 1);
     };
-    const MipImage image = makeMipImage(spec);
+    const MipImage image = makeMipImage(shape);
     const std::vector<std::uint8_t> written = convert(image, "Wall.MIP");
 
     ByteWriter expected;
@@ -149,11 +149,11 @@ TEST_F(Mi4ConversionTest, OddLevelIsRoundedUpSoOffsetsAgreeWithTheBytes) {
         setColour(catalogue, i, static_cast<std::uint8_t>(8 * i), 0, 0);
     }
     // Levels of 4 × 15, 2 × 8 and 1 × 5 pixels; the last has four of index 5, then one of 6.
-    MipSpec spec = mipSpec(4, 13, 3);
-    spec.pixel = [](std::uint32_t level, std::uint32_t, std::uint32_t y) -> std::uint8_t {
+    MipSpec shape = mipSpec(4, 13, 3);
+    shape.pixel = [](std::uint32_t level, std::uint32_t, std::uint32_t y) -> std::uint8_t {
         return level < 2 ? 9 : (y < 4 ? 5 : 6);
     };
-    const std::vector<std::uint8_t> file = convert(makeMipImage(spec), "odd.mip");
+    const std::vector<std::uint8_t> file = convert(makeMipImage(shape), "odd.mip");
     ASSERT_EQ(file.size(), 197u);
     EXPECT_EQ(readU32(file, 0), 193u);
     EXPECT_EQ(readU32(file, 32), 56u);

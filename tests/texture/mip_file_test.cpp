@@ -43,9 +43,9 @@ protected:
 };
 
 TEST_F(MipFileTest, WorkedExampleReadsAndWritesBackByteForByte) {
-    MipSpec spec = mipSpec(16, 16, 3);
-    spec.reserved = 0xABCD;
-    const std::vector<std::uint8_t> bytes = buildMip(spec);
+    MipSpec shape = mipSpec(16, 16, 3);
+    shape.reserved = 0xABCD;
+    const std::vector<std::uint8_t> bytes = buildMip(shape);
     ASSERT_EQ(bytes.size(), 452u);
 
     MipImage image = load(bytes);
@@ -55,7 +55,7 @@ TEST_F(MipFileTest, WorkedExampleReadsAndWritesBackByteForByte) {
     ASSERT_EQ(image.levelRecords.size(), 3u);
     ASSERT_EQ(image.levels.size(), 3u);
     for (std::uint32_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(image.levels[i], mipLevelPixels(spec, i)) << "level " << i;
+        EXPECT_EQ(image.levels[i], mipLevelPixels(shape, i)) << "level " << i;
     }
     EXPECT_EQ(image.levelRecords[0].offset, 64u);
     EXPECT_EQ(image.levelRecords[1].offset, 348u);
@@ -72,12 +72,12 @@ TEST_F(MipFileTest, WorkedExampleReadsAndWritesBackByteForByte) {
 }
 
 TEST_F(MipFileTest, LevelIsReadWhereItsRecordPointsEvenOffTheRule) {
-    const MipSpec spec = mipSpec(16, 16, 3);
-    std::vector<std::uint8_t> bytes = buildMip(spec);
+    const MipSpec shape = mipSpec(16, 16, 3);
+    std::vector<std::uint8_t> bytes = buildMip(shape);
     // Level 1 (mipLevelInternal 3) points at level 0's data at 60.
     writeU32(bytes, mipRecordPosition(1) + 8, 60 + 3 - 3);
     const MipImage image = load(bytes);
-    const std::vector<std::uint8_t> level0 = mipLevelPixels(spec, 0);
+    const std::vector<std::uint8_t> level0 = mipLevelPixels(shape, 0);
     EXPECT_EQ(image.levels[1], std::vector<std::uint8_t>(level0.begin(), level0.begin() + 80));
 }
 
@@ -91,8 +91,8 @@ TEST_F(MipFileTest, StoredHeightZeroGivesTwoRowLevels) {
 }
 
 TEST_F(MipFileTest, DroppedLevelsAreWrittenFromTheNewDataStart) {
-    const MipSpec spec = mipSpec(32, 30, 4);
-    MipImage image = load(buildMip(spec));
+    const MipSpec shape = mipSpec(32, 30, 4);
+    MipImage image = load(buildMip(shape));
     image.levels.resize(2);
     image.levelRecords.resize(2);
     image.header.numMips = 2;
@@ -108,18 +108,18 @@ TEST_F(MipFileTest, DroppedLevelsAreWrittenFromTheNewDataStart) {
     EXPECT_EQ(back.levelRecords[1].offset, 48u + 32 * 32 + 7 - 3);
     EXPECT_EQ(back.header.size, 48u + 32 * 32 + 16 * 17 - 4);
     EXPECT_EQ(readFile(out).size(), back.header.size + 4);
-    EXPECT_EQ(back.levels[0], mipLevelPixels(spec, 0));
-    EXPECT_EQ(back.levels[1], mipLevelPixels(spec, 1));
+    EXPECT_EQ(back.levels[0], mipLevelPixels(shape, 0));
+    EXPECT_EQ(back.levels[1], mipLevelPixels(shape, 1));
 }
 
 TEST_F(MipFileTest, ShortFileReadsZerosWhereDataIsMissing) {
-    const MipSpec spec = mipSpec(16, 16, 3);
-    std::vector<std::uint8_t> bytes = buildMip(spec);
+    const MipSpec shape = mipSpec(16, 16, 3);
+    std::vector<std::uint8_t> bytes = buildMip(shape);
     bytes.resize(348 + 30);  // level 1 cut after 30 bytes, level 2 missing
     const MipImage image = load(bytes);
     ASSERT_EQ(image.levels.size(), 3u);
-    EXPECT_EQ(image.levels[0], mipLevelPixels(spec, 0));
-    std::vector<std::uint8_t> level1 = mipLevelPixels(spec, 1);
+    EXPECT_EQ(image.levels[0], mipLevelPixels(shape, 0));
+    std::vector<std::uint8_t> level1 = mipLevelPixels(shape, 1);
     std::fill(level1.begin() + 30, level1.end(), 0);
     EXPECT_EQ(image.levels[1], level1);
     EXPECT_EQ(image.levels[2], std::vector<std::uint8_t>(24, 0));
@@ -134,14 +134,14 @@ TEST_F(MipFileTest, ShortFileReadsZerosWhereDataIsMissing) {
 }
 
 TEST(MipLevelDataTest, ReadsInChunksAndEachLevelSeeksAfresh) {
-    const MipSpec spec = mipSpec(128, 62, 2);
-    const std::vector<std::uint8_t> bytes = buildMip(spec);
+    const MipSpec shape = mipSpec(128, 62, 2);
+    const std::vector<std::uint8_t> bytes = buildMip(shape);
     std::istringstream in = streamOf(bytes);
     // A record pointing past the end reads zeros...
     EXPECT_EQ(readMipLevelData(in, {1, 0, 100000}, 10), std::vector<std::uint8_t>(10, 0));
     // ...and does not blank a later level that lies in the file (8192 bytes: two chunks).
     const MipLevelRecord record{3, 0, 24 + 24 + 3 - 3};
-    EXPECT_EQ(readMipLevelData(in, record, 128 * 64), mipLevelPixels(spec, 0));
+    EXPECT_EQ(readMipLevelData(in, record, 128 * 64), mipLevelPixels(shape, 0));
     EXPECT_THROW(readMipLevelData(in, record, limits::kMaxMipLevelBytes + 1), std::length_error);
 }
 

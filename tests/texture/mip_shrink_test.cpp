@@ -28,9 +28,9 @@ using test::TempDir;
 using test::writeFile;
 
 // Pixels of a level with only every `step`-th pixel of each row kept, from the left.
-std::vector<std::uint8_t> everyNth(const MipSpec& spec, std::uint32_t level, std::uint32_t step) {
-    const std::vector<std::uint8_t> pixels = mipLevelPixels(spec, level);
-    const std::uint32_t width = spec.width >> level;
+std::vector<std::uint8_t> everyNth(const MipSpec& shape, std::uint32_t level, std::uint32_t step) {
+    const std::vector<std::uint8_t> pixels = mipLevelPixels(shape, level);
+    const std::uint32_t width = shape.width >> level;
     std::vector<std::uint8_t> kept;
     for (std::size_t at = 0; at < pixels.size(); at += step) {
         if (at % width < width / step * step) {
@@ -43,8 +43,8 @@ std::vector<std::uint8_t> everyNth(const MipSpec& spec, std::uint32_t level, std
 class MipShrinkTest : public ::testing::Test {
 protected:
     // Writes the texture as the driver's copy and reads it with pixels, as the MIP pass does.
-    MipImage place(const MipSpec& spec, const std::string& name = "Car1.MIP") {
-        return place(buildMip(spec), name);
+    MipImage place(const MipSpec& shape, const std::string& name = "Car1.MIP") {
+        return place(buildMip(shape), name);
     }
     MipImage place(const std::vector<std::uint8_t>& bytes, const std::string& name = "Car1.MIP") {
         path = (dir / name).string();
@@ -83,8 +83,8 @@ protected:
 };
 
 TEST_F(MipShrinkTest, CarTextureKeepsTheLeftPixelOfEachPair) {
-    const MipSpec spec = mipSpec(256, 256, 4);
-    MipImage image = place(spec);
+    const MipSpec shape = mipSpec(256, 256, 4);
+    MipImage image = place(shape);
     catalogue.oversizeMipSeen = true;
     run.context.options.info = true;
     shrink(image);
@@ -115,7 +115,7 @@ TEST_F(MipShrinkTest, CarTextureKeepsTheLeftPixelOfEachPair) {
     const std::size_t sizes[] = {128 * 258, 64 * 130, 32 * 66, 16 * 34};
     for (std::uint32_t i = 0; i < 4; ++i) {
         EXPECT_EQ(back.levels[i].size(), sizes[i]);
-        EXPECT_EQ(back.levels[i], everyNth(spec, i, 2)) << "level " << i;
+        EXPECT_EQ(back.levels[i], everyNth(shape, i, 2)) << "level " << i;
     }
 }
 
@@ -150,8 +150,8 @@ TEST_F(MipShrinkTest, WidthJustOverTheLimitConvertsWithFactorOne) {
 }
 
 TEST_F(MipShrinkTest, LevelsThatWouldBeNarrowerThanTwoAreDropped) {
-    const MipSpec spec = mipSpec(512, 6, 8);  // widths 512 down to 4
-    MipImage image = place(spec);
+    const MipSpec shape = mipSpec(512, 6, 8);  // widths 512 down to 4
+    MipImage image = place(shape);
     catalogue.oversizeMipSeen = true;
     shrink(image);
     EXPECT_EQ(run.context.mipScaleX.at(key()), 4);
@@ -160,18 +160,18 @@ TEST_F(MipShrinkTest, LevelsThatWouldBeNarrowerThanTwoAreDropped) {
     ASSERT_EQ(back.levels.size(), 7u);
     EXPECT_EQ(back.levelRecords[0].mipLevelInternal, 255u);
     EXPECT_EQ(back.levelRecords[6].mipLevelInternal, 3u);
-    EXPECT_EQ(back.levels[6], everyNth(spec, 6, 4));  // 8 wide becomes 2
+    EXPECT_EQ(back.levels[6], everyNth(shape, 6, 4));  // 8 wide becomes 2
 }
 
 TEST_F(MipShrinkTest, OddLevelWidthsStillKeepWholeRows) {
-    const MipSpec spec = mipSpec(300, 6, 3);  // level 2 is 75 wide: 37 pixels kept per row
-    MipImage image = place(spec);
+    const MipSpec shape = mipSpec(300, 6, 3);  // level 2 is 75 wide: 37 pixels kept per row
+    MipImage image = place(shape);
     catalogue.oversizeMipSeen = true;
     shrink(image);
     const MipImage back = readBack();
     ASSERT_EQ(back.levels.size(), 3u);
     ASSERT_EQ(back.levels[2].size(), 37u * 3);
-    const std::vector<std::uint8_t> source = mipLevelPixels(spec, 2);
+    const std::vector<std::uint8_t> source = mipLevelPixels(shape, 2);
     EXPECT_EQ(back.levels[2][37], source[75]);  // row 1 starts at its own left pixel
     EXPECT_EQ(back.levels[2][36], source[72]);
 }
@@ -194,11 +194,11 @@ TEST_F(MipShrinkTest, TextureNarrowerThanTwoAtLevelZeroEndsTheRun) {
 }
 
 TEST_F(MipShrinkTest, VerticalShrinkKeepsRowsTheHeaderDescribes) {
-    MipSpec spec = mipSpec(256, 256, 4);
-    spec.pixel = [](std::uint32_t, std::uint32_t x, std::uint32_t y) {
+    MipSpec shape = mipSpec(256, 256, 4);
+    shape.pixel = [](std::uint32_t, std::uint32_t x, std::uint32_t y) {
         return static_cast<std::uint8_t>(y + 7 * x);
     };
-    MipImage image = place(spec);
+    MipImage image = place(shape);
     catalogue.oversizeMipSeen = true;
     run.context.options.heightLimit = 64;
     run.context.options.info = true;
@@ -235,8 +235,8 @@ struct ReduceCase {
 class MipReduceTest : public MipShrinkTest, public ::testing::WithParamInterface<ReduceCase> {};
 
 TEST_P(MipReduceTest, KeepsTheLargestLevels) {
-    const MipSpec spec = mipSpec(64, 62, 5);
-    MipImage image = place(spec);
+    const MipSpec shape = mipSpec(64, 62, 5);
+    MipImage image = place(shape);
     run.context.options.reduce = true;
     GetParam().set(run.context.options);
     shrink(image);
@@ -250,7 +250,7 @@ TEST_P(MipReduceTest, KeepsTheLargestLevels) {
     EXPECT_EQ(back.header.heightMinus2, 62u);
     ASSERT_EQ(back.levels.size(), GetParam().kept);
     for (std::uint32_t i = 0; i < GetParam().kept; ++i) {
-        EXPECT_EQ(back.levels[i], mipLevelPixels(spec, i));
+        EXPECT_EQ(back.levels[i], mipLevelPixels(shape, i));
         EXPECT_EQ(back.levelRecords[i].mipLevelInternal, (1u << (5 - i)) - 1);
     }
 }
@@ -316,12 +316,12 @@ TEST_F(MipShrinkTest, ReduceStopsOnceTheCounterIsReached) {
 }
 
 TEST_F(MipShrinkTest, ExpandRepeatsEveryLevelToReach1024Wide) {
-    const MipSpec spec = mipSpec(256, 30, 3);
+    const MipSpec shape = mipSpec(256, 30, 3);
     run.context.options.reduce = true;
     run.context.options.expandMipsGiven = true;
     for (const std::int32_t multiplier : {1, 0}) {  // 0 is taken as 1
         run.context.options.expandMips = multiplier;
-        MipImage image = place(spec);
+        MipImage image = place(shape);
         shrink(image);
         EXPECT_TRUE(hasLine(run.lines(), "Saving " + path + " with conversion (1024x32)"));
         const MipImage back = readBack();
@@ -331,7 +331,7 @@ TEST_F(MipShrinkTest, ExpandRepeatsEveryLevelToReach1024Wide) {
         for (std::uint32_t i = 0; i < 3; ++i) {
             std::vector<std::uint8_t> copies;
             for (int c = 0; c < 4; ++c) {
-                const std::vector<std::uint8_t> level = mipLevelPixels(spec, i);
+                const std::vector<std::uint8_t> level = mipLevelPixels(shape, i);
                 copies.insert(copies.end(), level.begin(), level.end());
             }
             EXPECT_EQ(back.levels[i], copies) << "level " << i;

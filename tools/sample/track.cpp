@@ -154,7 +154,7 @@ std::vector<Member> planMembers(const SampleOptions& options, const test::Palett
 // The header and directory, with every member's offset and length: the archive builder lays
 // out nothing else when the members carry no bytes.
 std::vector<std::uint8_t> buildDirectory(const std::vector<Member>& members) {
-    test::DatSpec spec;
+    test::DatSpec shape;
     std::uint64_t at = test::datDataStart(members.size());
     for (const Member& member : members) {
         if (member.name.size() > kMaxMemberName) {
@@ -164,7 +164,7 @@ std::vector<std::uint8_t> buildDirectory(const std::vector<Member>& members) {
         entry.name = member.name;
         entry.offset = static_cast<std::uint32_t>(at);
         entry.length = static_cast<std::uint32_t>(member.size);
-        spec.members.push_back(std::move(entry));
+        shape.members.push_back(std::move(entry));
         at += member.size;
     }
     if (at > kMaxArchiveBytes) {
@@ -172,7 +172,7 @@ std::vector<std::uint8_t> buildDirectory(const std::vector<Member>& members) {
             "the track archive would pass the 4 GiB its offsets can address; use fewer or "
             "smaller track textures");
     }
-    return test::buildDat(spec);
+    return test::buildDat(shape);
 }
 
 }  // namespace
