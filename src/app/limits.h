@@ -15,7 +15,7 @@ inline constexpr std::uint64_t kMaxNodeVisitsPerMesh = 1'000'000;
 // cyclic graph of a few bytes costs a few thousand visits per run.
 inline constexpr std::uint64_t kNodeVisitsPerFileWord = 16;
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-inline constexpr std::uint64_t kMinNodeVisitsPerMesh = 4096;
+inline constexpr std::uint64_t kMinNodeVisitsPerMesh = 1024;
 #else
 inline constexpr std::uint64_t kMinNodeVisitsPerMesh = kMaxNodeVisitsPerMesh;
 #endif
@@ -43,7 +43,7 @@ inline constexpr std::uint64_t kMaxOffsetEntriesPerWalk = 4'000'000;
 // is the bound itself.
 inline constexpr std::uint64_t kOffsetEntriesPerFileWord = 64;
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-inline constexpr std::uint64_t kMinOffsetEntriesPerWalk = 16384;
+inline constexpr std::uint64_t kMinOffsetEntriesPerWalk = 4096;
 #else
 inline constexpr std::uint64_t kMinOffsetEntriesPerWalk = kMaxOffsetEntriesPerWalk;
 #endif

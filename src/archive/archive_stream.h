@@ -31,10 +31,10 @@ public:
     // Moves to an absolute position; a failed seek leaves the stream unreadable.
     void seek(std::uint64_t position);
 
-private:
     // Bytes between the current position and the end; 0 when unreadable or not seekable.
     std::uint64_t bytesLeft();
 
+private:
     std::ifstream in_;
     bool readable_ = false;
 };

@@ -112,7 +112,9 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
     }
 
     DirectoryCursor directory(archive, catalogue.fileCount);
-    std::vector<char> buffer(unpack ? kCopyPieceSize : 0);
+    // No member holds more than the archive does, so a small archive needs only a small buffer.
+    std::vector<char> buffer(
+        unpack ? std::clamp<std::uint64_t>(archive.bytesLeft(), 1, kCopyPieceSize) : 0);
     std::uint32_t listed = 0;
     for (std::uint32_t i = 0; i < catalogue.fileCount && !directory.exhausted(); ++i) {
         const DatDirectoryEntry entry = directory.next();
