@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "support/line_ends.h"
+#include "support/source_snapshot.h"
 #include "support/temp_dir.h"
 #include "support/vexmor_process.h"
 
@@ -39,8 +40,10 @@ TEST(MainRunEndToEnd, AnEmptyFolderPrintsTheStatisticsAndLeavesTheReportEmpty) {
     TempDir dir;
     fs::create_directory(dir / "Empty");
     writeFile(dir / "mi433.csv", "stale");
+    const SourceSnapshot snapshot(dir / "Empty");
     const ProcessResult result =
         runVexmor({dir.str() + "/Empty", "-unpack", dir.str() + "/Out"}, {{}, dir.path()});
+    snapshot.expectUnchanged();
     EXPECT_EQ(result.exitCode, 0);
     const std::vector<std::string> lines = result.lines();
     ASSERT_EQ(lines.size(), 4u) << result.output;
@@ -55,7 +58,9 @@ TEST(MainRunEndToEnd, AnEmptyFolderPrintsTheStatisticsAndLeavesTheReportEmpty) {
 TEST(MainRunEndToEnd, ADatArchiveWithoutUnpackOrInfoIsScannedAsAFolder) {
     TempDir dir;
     writeFile(dir / "T/Monza.DAT", std::string(2, '\0'));
+    const SourceSnapshot snapshot(dir / "T");
     const ProcessResult result = runVexmor({dir.str() + "/T/Monza.DAT"}, {{}, dir.path()});
+    snapshot.expectUnchanged();
     EXPECT_EQ(result.exitCode, 2);
 }
 

@@ -14,6 +14,7 @@
 #include "app/little_endian.h"
 #include "app/text.h"
 #include "support/captured_run.h"
+#include "support/source_snapshot.h"
 #include "support/temp_dir.h"
 #include "support/vexmor_process.h"
 
@@ -285,7 +286,9 @@ protected:
     static void SetUpTestSuite() {
         dir_ = std::make_unique<TempDir>();
         generated_ = generate(dir_->path(), kSmallSet);
+        const SourceSnapshot archiveBefore(archive());
         unpacked_ = runVexmor({archive().string(), "-unpack", track().string()}, options());
+        archiveChanges_ = archiveBefore.differences();
     }
     static void TearDownTestSuite() { dir_.reset(); }
 
@@ -301,7 +304,13 @@ protected:
     // The report mi433.csv lands in the sample's folder.
     static ProcessOptions options() { return {{}, dir_->path()}; }
 
-    static ProcessResult run(std::vector<std::string> args) { return runVexmor(args, options()); }
+    // Runs one job and checks that its source (the first argument) is left as it was.
+    static ProcessResult run(std::vector<std::string> args) {
+        const SourceSnapshot source(args.front());
+        ProcessResult result = runVexmor(args, options());
+        source.expectUnchanged();
+        return result;
+    }
 
     static std::vector<std::string> carMips() { return withExtension(listFiles(cars()), "mip"); }
     static std::vector<std::string> carMeshes() { return withExtension(listFiles(cars()), "3do"); }
@@ -309,9 +318,11 @@ protected:
     static inline std::unique_ptr<TempDir> dir_;
     static inline ProcessResult generated_;
     static inline ProcessResult unpacked_;
+    static inline std::vector<std::string> archiveChanges_;
 };
 
 TEST_F(SampleScenario, ListingAndUnpackingShowAndWriteEveryMember) {
+    EXPECT_EQ(archiveChanges_, std::vector<std::string>{});
     const Bytes bytes = readFile(archive());
     const std::vector<DatEntry> entries = readDatDirectory(bytes);
     ASSERT_EQ(entries.size(), kTrackTextures + kMeshes + 1);

@@ -9,6 +9,7 @@
 #include "support/captured_run.h"
 #include "support/line_ends.h"
 #include "support/mip_builder.h"
+#include "support/source_snapshot.h"
 #include "support/temp_dir.h"
 #include "support/vexmor_process.h"
 
@@ -39,7 +40,9 @@ TEST(WindowsEndToEnd, TheReportIsWrittenInTextModeOnItsFixedPath) {
     TempDir dir;
     writeFile(dir / "Cars/Body.mip", buildMip(mipSpec(16, 14, 1)));
     writeFile(kReport, std::string("stale"));
+    const SourceSnapshot snapshot(dir / "Cars");
     const ProcessResult result = runVexmor({dir.str() + "/Cars", "-convert", dir.str() + "/Out"});
+    snapshot.expectUnchanged();
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_EQ(readText(kReport),
               asWritten("Filename,mip level, mip level internal,num mips,width,height,size,offset,"
@@ -52,9 +55,10 @@ TEST(WindowsEndToEnd, AnOutputFolderNamedInAnotherCaseThatHoldsTheSourceIsKept) 
     std::string upper = dir.str() + "/CARS";
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    const SourceSnapshot snapshot(dir / "Cars");
     const ProcessResult result = runVexmor({dir.str() + "/Cars/MyCar", "-convert", upper});
+    snapshot.expectUnchanged();
     EXPECT_EQ(result.exitCode, 3) << result.output;
-    EXPECT_TRUE(fs::exists(dir / "Cars/MyCar/Body.mip"));
 }
 
 }  // namespace

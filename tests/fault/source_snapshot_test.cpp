@@ -52,5 +52,14 @@ TEST_F(SourceSnapshotTest, SeesChangedAddedRemovedAndRewrittenFiles) {
     EXPECT_NONFATAL_FAILURE(again.expectUnchanged(), "source changed: a.mip was written to");
 }
 
+TEST_F(SourceSnapshotTest, AnArchiveIsItsOwnSnapshot) {
+    writeFile(dir / "Monza.dat", "archive");
+    const SourceSnapshot snapshot(dir / "Monza.dat");
+    writeFile(dir / "Monza/member.mip", "unpacked beside it");
+    EXPECT_TRUE(snapshot.differences().empty());
+    writeFile(dir / "Monza.dat", "archivE");
+    EXPECT_EQ(snapshot.differences(), std::vector<std::string>{". changed its contents"});
+}
+
 }  // namespace
 }  // namespace vexmor::test

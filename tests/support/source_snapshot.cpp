@@ -10,6 +10,11 @@ SourceSnapshot::SourceSnapshot(fs::path root) : root_(std::move(root)), entries_
 std::map<std::string, SourceSnapshot::Entry> SourceSnapshot::take(const fs::path& root) {
     std::map<std::string, Entry> entries;
     std::error_code error;
+    // An archive is a source of its own: the file is the one entry.
+    if (fs::is_regular_file(root, error)) {
+        entries.emplace(".", Entry{false, readFile(root), fs::last_write_time(root, error)});
+        return entries;
+    }
     for (auto it = fs::recursive_directory_iterator(root, error);
          !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
         Entry entry;

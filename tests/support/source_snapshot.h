@@ -8,8 +8,9 @@
 
 namespace vexmor::test {
 
-// Every file and folder below a source folder, each file with its bytes and modification time,
-// taken before a run, so a test can check that the run left its source alone.
+// Every file and folder below a source folder (or a source archive alone), each file with its
+// bytes and modification time, taken before a run, so a test can check that the run left its
+// source alone.
 class SourceSnapshot {
 public:
     explicit SourceSnapshot(std::filesystem::path root);
