@@ -1,5 +1,6 @@
-// MIP textures: the reader, the MIP pass with its PNG export (a palette loaded), and what a
-// conversion does next with the image: shrinking for a car set, the MI4 form for a track.
+// MIP textures: the reader, then one of the MIP pass with its PNG export (a palette loaded), or
+// a conversion with what it does next with the image: shrinking for a car set, the MI4 form for
+// a track.
 #include "catalogue/source_catalogue.h"
 #include "export/mi4_export.h"
 #include "export/mip_export.h"
@@ -30,21 +31,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     readMip(context, image, path, false);
     readMip(context, image, path, true);
 
-    fuzz::untilProcessExit([&] {
-        MipImage exploded;
-        processMipFile(context, catalogue, exploded, path, false, source, output, size % 3 == 0);
-    });
-
-    // Converting reads the copy in the output folder, then shrinks it or turns it into an MI4.
-    const std::string copy = output + "c.mip";
-    platform::copyFile(path, copy);
-    fuzz::untilProcessExit([&] {
-        MipImage converted;
-        processMipFile(context, catalogue, converted, copy, true, source, output, false);
-        convertMipToMi4(context, catalogue, converted, copy, "c.mip");
-        shrinkMip(context, catalogue, converted, copy, "c.mip");
-        processMi4File(context, "c.mi4", output, output + "x\\c.mi4");
-    });
+    // One of the three jobs per input keeps each run short; the mutations reach all of them.
+    const std::size_t job = size % 3;
+    if (job == 0) {
+        fuzz::untilProcessExit([&] {
+            MipImage exploded;
+            processMipFile(context, catalogue, exploded, path, false, source, output,
+                           (size / 3) % 2 == 0);
+        });
+    } else {
+        // Converting reads the copy in the output folder, then shrinks it or turns it into an
+        // MI4 and explodes that.
+        const std::string copy = output + "c.mip";
+        platform::copyFile(path, copy);
+        fuzz::untilProcessExit([&] {
+            MipImage converted;
+            processMipFile(context, catalogue, converted, copy, true, source, output, false);
+            if (job == 1) {
+                shrinkMip(context, catalogue, converted, copy, "c.mip");
+            } else {
+                convertMipToMi4(context, catalogue, converted, copy, "c.mip");
+                processMi4File(context, "c.mi4", output, output + "x\\c.mi4");
+            }
+        });
+    }
     scratch.expectOnlyTopLevel({"src", "out"});
     scratch.expectUnchanged("src/t.mip", std::span(data, size));
     return 0;
