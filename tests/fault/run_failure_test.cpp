@@ -1,7 +1,7 @@
 // Runs of the real tool whose output cannot be written: a folder that cannot be made in the
-// middle of a run, an output path below a file, and a full disk. Each failure is reported with
-// the tool's own lines, the run goes on to its statistics and exits normally, and the source is
-// never touched.
+// middle of a run, a read-only output sub-folder, an output path below a file, and a full disk.
+// Each failure is reported with the tool's own lines, the run goes on to its statistics and exits
+// normally, and the source is never touched.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -91,6 +91,59 @@ TEST_F(RunFailureTest, AnOutputFolderThatCannotBeMadeMidRunFailsOnlyItsFiles) {
     EXPECT_TRUE(fs::exists(dir / "Out/z.mip.1.2.16x18.288B.png"));
     ASSERT_FALSE(lines.empty());
     EXPECT_TRUE(lines.back().starts_with(kStatisticsEnd)) << result.output;
+    snapshot.expectUnchanged();
+}
+
+// A sub-folder left from an earlier run that may not be written: removing the output folder
+// cannot empty it, the run reaches it in the middle of the pass, its texture's files fail with
+// the access code, and the textures around it convert.
+TEST_F(RunFailureTest, AReadOnlyOutputSubFolderFailsOnlyItsFiles) {
+    SKIP_ON_WINDOWS();
+#ifdef _WIN32
+    GTEST_SKIP() << "folder permissions are POSIX modes here";
+#endif
+    writeFile(dir / "Cars/sunny.pcx", buildPcx(gradientPalette()));
+    writeFile(dir / "Cars/a.mip", buildMip(mipSpec(16, 16, 2)));
+    writeFile(dir / "Cars/Team/b.mip", buildMip(mipSpec(16, 16, 2)));
+    writeFile(dir / "Cars/z.mip", buildMip(mipSpec(16, 16, 2)));
+    writeFile(dir / "Out/Team/old.png", "kept");
+    // The child may write the test folder and the output folder, but not Out/Team.
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::permissions(dir / "Out", fs::perms::all);
+    fs::permissions(dir / "Out/Team", fs::perms::owner_read | fs::perms::owner_exec |
+                                          fs::perms::group_read | fs::perms::group_exec |
+                                          fs::perms::others_read | fs::perms::others_exec);
+    const SourceSnapshot snapshot(dir / "Cars");
+
+    ProcessOptions options({}, dir.path());
+    options.unprivileged = true;
+    if (runVexmor({}, options).exitCode == 127) {
+        GTEST_SKIP() << "the built tool cannot be started as the user nobody here";
+    }
+    const ProcessResult exploded = runVexmor({source(), "-explode", out()}, options);
+    std::vector<std::string> lines = exploded.lines();
+    EXPECT_EQ(exploded.exitCode, 0) << exploded.output;
+    EXPECT_TRUE(anyLineStartsWith(lines, "Error while removing directory " + out() + "\\"))
+        << exploded.output;
+    EXPECT_EQ(countLines(lines, "Could not save image. Error Code 80070005"), 2u)
+        << exploded.output;
+    EXPECT_TRUE(fs::exists(dir / "Out/a.mip.1.2.16x18.288B.png"));
+    EXPECT_TRUE(fs::exists(dir / "Out/z.mip.1.2.16x18.288B.png"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(lines.back().starts_with(kStatisticsEnd)) << exploded.output;
+
+    // Converting, the copy cannot be made, so the texture cannot be read back from it.
+    const ProcessResult converted = runVexmor({source(), "-convert", out()}, options);
+    lines = converted.lines();
+    EXPECT_EQ(converted.exitCode, 0) << converted.output;
+    EXPECT_TRUE(hasLine(lines, "Could not open file " + out() + "\\Team\\b.mip"))
+        << converted.output;
+    EXPECT_FALSE(fs::exists(dir / "Out/Team/b.mip"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "Out/a.mip"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "Out/z.mip"));
+    EXPECT_EQ(readText(dir / "Out/Team/old.png"), "kept");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(lines.back().starts_with(kStatisticsEnd)) << converted.output;
     snapshot.expectUnchanged();
 }
 

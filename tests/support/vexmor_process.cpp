@@ -2,6 +2,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,6 +75,11 @@ ProcessResult runProgram(const std::vector<std::string>& command, const ProcessO
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
                 ::_exit(127);
             }
+        }
+        constexpr uid_t kNobody = 65534;
+        if (options.unprivileged && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+            ::_exit(127);
         }
         ::execvp(argv[0], argv.data());
         ::_exit(127);

@@ -25,6 +25,9 @@ struct ProcessOptions {
     // as on a full disk (SIGXFSZ is ignored in the child, so they fail instead of killing it).
     // POSIX only.
     std::uint64_t fileSizeLimit = 0;
+    // When the tests run as root, the child runs as the user nobody instead, so that folder
+    // permissions bind it as they bind a modder's own account. POSIX only.
+    bool unprivileged = false;
 };
 
 // The words of the command that starts the tool: those of VEXMOR_TEST_COMMAND when set, else
