@@ -43,6 +43,10 @@ TEST(NativePathTest, KeepsTheCaseOfComponentsThatDoNotExist) {
     { std::ofstream created = openForWriting(dir.str() + "\\out\\cars\\Wheel.3DO"); }
     EXPECT_TRUE(fs::exists(dir / "Out/Cars/Wheel.3DO"));
     EXPECT_FALSE(fs::exists(dir / "out"));
+    // Below a folder written exactly, only the new name is looked up, and found in any case.
+    EXPECT_EQ(nativePath(dir.str() + "/Out/Cars/wheel.3do"), dir / "Out/Cars/Wheel.3DO");
+    EXPECT_EQ(nativePath(dir.str() + "/Out/Cars/Tyre.3do"), dir / "Out/Cars/Tyre.3do");
+    EXPECT_EQ(nativePath(dir.str() + "/Out/Cars/../cars/x"), dir / "Out/Cars/../Cars/x");
 }
 
 TEST(NativePathTest, PrefersTheExactNameAndOtherwiseTheSmallestMatch) {

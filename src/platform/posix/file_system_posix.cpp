@@ -54,6 +54,23 @@ fs::path nativePath(std::string_view pathText) {
         return written;
     }
 
+    // Most paths that do not exist yet name a new file or folder in a folder that does: then only
+    // the last name needs looking up, not every folder on the way.
+    const std::size_t nameEnd = text.find_last_not_of('/');
+    const std::size_t parentEnd = nameEnd == std::string::npos ? nameEnd : text.rfind('/', nameEnd);
+    if (parentEnd != std::string::npos && parentEnd > 0) {
+        const std::string_view name(text.data() + parentEnd + 1, nameEnd - parentEnd);
+        fs::path parent(text.substr(0, parentEnd));
+        if (name != "." && name != ".." && existsAsWritten(parent)) {
+            const std::optional<std::string> match = findIgnoringCase(parent, name);
+            parent /= match ? *match : std::string(name);
+            if (text.back() == '/') {
+                parent += "/";
+            }
+            return parent;
+        }
+    }
+
     fs::path resolved = text.front() == '/' ? fs::path("/") : fs::path();
     bool resolving = true;  // past a missing component nothing below it can exist
     std::size_t start = 0;
