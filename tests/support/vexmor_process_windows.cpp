@@ -2,26 +2,15 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include <climits>
 #include <stdexcept>
 
+#include "platform/windows/code_page.h"
 #include "support/vexmor_process.h"
 
 namespace vexmor::test {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::wstring wideFromCodePage(const std::string& text) {
-    if (text.empty() || text.size() > INT_MAX) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
 
 // One argument as the C runtime's command-line parser reads it back: quoted when it holds
 // blanks or quotes, with the backslashes before a quote doubled.
@@ -114,7 +103,7 @@ ProcessResult runProgram(const std::vector<std::string>& command, const ProcessO
         if (!commandLine.empty()) {
             commandLine.push_back(L' ');
         }
-        commandLine += quoted(wideFromCodePage(word));
+        commandLine += quoted(platform::windows::wideFromCodePage(word));
     }
 
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
