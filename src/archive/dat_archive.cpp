@@ -128,9 +128,9 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
         }
         console.printInfoLine(kEntry, entry.name, entry.offset, entry.length);
         std::string entryName = outputFolder + entry.name;
-        // Unpacking into the archive's own folder, a member of the archive's name would empty
-        // the archive while it is being read.
-        if (unpack && platform::isSameOrInside(entryName, archivePath)) {
+        // Unpacking into the archive's own folder, a member of the archive's name (or a link
+        // there to the archive) would empty the archive while it is being read.
+        if (unpack && platform::isSameFile(entryName, archivePath)) {
             console.printLine(kOverwritesArchive, entry.name);
             continue;
         }

@@ -158,6 +158,11 @@ bool isSameOrInside(std::string_view innerText, std::string_view outerText) {
     return true;
 }
 
+bool isSameFile(std::string_view firstText, std::string_view secondText) {
+    std::error_code error;
+    return fs::equivalent(nativePath(firstText), nativePath(secondText), error) && !error;
+}
+
 void walkRegularFiles(std::string_view folderText,
                       const std::function<void(const std::string& relativePath)>& onFile) {
     walkFolder(nativePath(folderText), std::string(),

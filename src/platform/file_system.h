@@ -62,6 +62,9 @@ bool isFileSystemRoot(std::string_view pathText);
 // without regard to case).
 bool isSameOrInside(std::string_view innerText, std::string_view outerText);
 
+// True when both path texts name one existing file, reached through links or hard links alike.
+bool isSameFile(std::string_view firstText, std::string_view secondText);
+
 // Lists every regular file below `folderText`, depth first: each folder's entries sorted by their
 // ASCII-upper-cased names (ties in byte order, the order NTFS gives), a subfolder's contents
 // right after it. Folders that deny access are skipped; directory links are not followed; links

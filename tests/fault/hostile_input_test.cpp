@@ -166,5 +166,33 @@ TEST_F(HostileInputTest, AMemberNamedAfterTheArchiveDoesNotOverwriteIt) {
     EXPECT_EQ(readFile(dir / "src/b.txt"), patternBytes(30, 3));
 }
 
+// Output left from an earlier run may hold links to the archive under a member's name: writing
+// through one would empty the archive just the same.
+TEST_F(HostileInputTest, AMemberLinkedToTheArchiveDoesNotOverwriteIt) {
+    DatSpec shape;
+    shape.members = {{"HARD.DAT", patternBytes(10, 1), {}, {}},
+                     {"SOFT.DAT", patternBytes(20, 2), {}, {}},
+                     {"b.txt", patternBytes(30, 3), {}, {}}};
+    const Bytes archive = buildDat(shape);
+    const std::string path = put("track.dat", archive);
+    fs::create_hard_link(path, dir / "out/hard.dat");
+    bool linked = true;
+    try {
+        fs::create_symlink(path, dir / "out/Soft.dat");
+    } catch (const fs::filesystem_error&) {
+        linked = false;  // Windows allows symbolic links to privileged users only
+    }
+    SourceCatalogue catalogue;
+    readDatArchive(run.context, catalogue, path, true, output());
+
+    EXPECT_EQ(readFile(dir / "src/track.dat"), archive);
+    const std::vector<std::string> lines = run.lines();
+    EXPECT_TRUE(
+        hasLine(lines, "Error - member HARD.DAT would overwrite the archive itself; skipped"));
+    EXPECT_EQ(hasLine(lines, "Error - member SOFT.DAT would overwrite the archive itself; skipped"),
+              linked);
+    EXPECT_EQ(readFile(dir / "out/b.txt"), patternBytes(30, 3));
+}
+
 }  // namespace
 }  // namespace vexmor::test
