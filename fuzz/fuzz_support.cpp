@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <system_error>
 
 #include "catalogue/source_catalogue.h"
@@ -70,10 +69,12 @@ std::string ScratchFolder::write(std::string_view relative, std::span<const std:
 
 void ScratchFolder::expectUnchanged(std::string_view relative,
                                     std::span<const std::uint8_t> bytes) const {
+    // One byte more than expected is read, so a file that grew is caught too.
     std::ifstream in(path_ / relative, std::ios::binary);
-    const std::vector<char> now{std::istreambuf_iterator<char>(in), {}};
-    if (!std::equal(now.begin(), now.end(), bytes.begin(), bytes.end(),
-                    [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; })) {
+    std::vector<std::uint8_t> now(bytes.size() + 1);
+    in.read(reinterpret_cast<char*>(now.data()), static_cast<std::streamsize>(now.size()));
+    now.resize(static_cast<std::size_t>(in.gcount()));
+    if (!std::equal(now.begin(), now.end(), bytes.begin(), bytes.end())) {
         std::fprintf(stderr, "vexmor fuzz: the source file %s was changed\n",
                      std::string(relative).c_str());
         std::abort();
