@@ -1,4 +1,7 @@
+#include <dirent.h>
+
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,17 +31,27 @@ bool existsAsWritten(const fs::path& path) {
     return fs::exists(fs::symlink_status(path, error));
 }
 
+struct FolderCloser {
+    void operator()(DIR* folder) const { closedir(folder); }
+};
+
 // The entry of `folder` whose name equals `component` without regard to ASCII case; the
-// smallest such name in byte order when several do.
+// smallest such name in byte order when several do. The listing is read with readdir, which
+// hands out each name without a copy: this runs for every new file the tool makes.
 std::optional<std::string> findIgnoringCase(const fs::path& folder, std::string_view component) {
-    std::error_code error;
-    fs::directory_iterator it(folder.empty() ? fs::path(".") : folder,
-                              fs::directory_options::skip_permission_denied, error);
+    const std::unique_ptr<DIR, FolderCloser> listing(
+        opendir(folder.empty() ? "." : folder.c_str()));
+    if (!listing) {
+        return std::nullopt;  // a folder that cannot be listed holds no other spelling
+    }
     std::optional<std::string> best;
-    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-        std::string name = it->path().filename().string();
+    while (const dirent* entry = readdir(listing.get())) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..") {
+            continue;
+        }
         if (equalIgnoringAsciiCase(name, component) && (!best || name < *best)) {
-            best = std::move(name);
+            best = std::string(name);
         }
     }
     return best;
