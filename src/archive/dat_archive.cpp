@@ -115,6 +115,9 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
     // No member holds more than the archive does, so a small archive needs only a small buffer.
     std::vector<char> buffer(
         unpack ? std::clamp<std::uint64_t>(archive.bytesLeft(), 1, kCopyPieceSize) : 0);
+    // Unpacking where the archive itself (or a link to it) lies, a member of its name would
+    // empty the archive while it is being read; elsewhere no member can be the archive.
+    const bool mayOverwriteArchive = unpack && platform::folderHoldsFile(outputFolder, archivePath);
     std::uint32_t listed = 0;
     for (std::uint32_t i = 0; i < catalogue.fileCount && !directory.exhausted(); ++i) {
         const DatDirectoryEntry entry = directory.next();
@@ -128,9 +131,7 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
         }
         console.printInfoLine(kEntry, entry.name, entry.offset, entry.length);
         std::string entryName = outputFolder + entry.name;
-        // Unpacking into the archive's own folder, a member of the archive's name (or a link
-        // there to the archive) would empty the archive while it is being read.
-        if (unpack && platform::isSameFile(entryName, archivePath)) {
+        if (mayOverwriteArchive && platform::isSameFile(entryName, archivePath)) {
             console.printLine(kOverwritesArchive, entry.name);
             continue;
         }

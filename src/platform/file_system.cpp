@@ -163,6 +163,19 @@ bool isSameFile(std::string_view firstText, std::string_view secondText) {
     return fs::equivalent(nativePath(firstText), nativePath(secondText), error) && !error;
 }
 
+bool folderHoldsFile(std::string_view folderText, std::string_view fileText) {
+    std::error_code error;
+    const fs::path file = nativePath(fileText);
+    fs::directory_iterator it(nativePath(folderText), error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        std::error_code entryError;
+        if (fs::equivalent(it->path(), file, entryError) && !entryError) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void walkRegularFiles(std::string_view folderText,
                       const std::function<void(const std::string& relativePath)>& onFile) {
     walkFolder(nativePath(folderText), std::string(),

@@ -65,6 +65,10 @@ bool isSameOrInside(std::string_view innerText, std::string_view outerText);
 // True when both path texts name one existing file, reached through links or hard links alike.
 bool isSameFile(std::string_view firstText, std::string_view secondText);
 
+// True when an entry right inside `folderText` is the file `fileText` names (itself, or a link
+// or hard link to it).
+bool folderHoldsFile(std::string_view folderText, std::string_view fileText);
+
 // Lists every regular file below `folderText`, depth first: each folder's entries sorted by their
 // ASCII-upper-cased names (ties in byte order, the order NTFS gives), a subfolder's contents
 // right after it. Folders that deny access are skipped; directory links are not followed; links
