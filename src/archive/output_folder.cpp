@@ -49,6 +49,19 @@ void createOutputFolder(RunContext& context, std::string folder) {
 }
 
 void createOutputFolders(RunContext& context, const std::string& folder) {
+    // Every file written asks for its folder, which mostly exists by then; an existing folder
+    // has all the levels above it, so one look is enough. A text with dot-dot components can
+    // name a folder whose written levels do not all exist, so it always gets the walk below.
+    if (folder.find("..") == std::string::npos) {
+        try {
+            const std::string whole = parentOf(folder);
+            if (!whole.empty() && platform::pathKind(whole) == platform::PathKind::directory) {
+                return;
+            }
+        } catch (...) {
+            // the walk below reports what fails
+        }
+    }
     // Each separator ends one level; levels that exist already are left alone by
     // createOutputFolder, so every level gets one call, outermost first.
     for (std::size_t i = 1; i < folder.size(); ++i) {

@@ -11,7 +11,7 @@ class RunContext;
 void createOutputFolder(RunContext& context, std::string folder);
 
 // Makes every missing level of a folder text ending in a separator, outermost first, one
-// createOutputFolder call per level.
+// createOutputFolder call per level; a folder that exists already needs no call.
 void createOutputFolders(RunContext& context, const std::string& folder);
 
 }  // namespace vexmor

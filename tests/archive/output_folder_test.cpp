@@ -54,5 +54,25 @@ TEST(OutputFolderTest, EveryMissingLevelCanBeCreatedOutermostFirst) {
     EXPECT_EQ(run.output(), "");
 }
 
+// A folder that exists is taken as it is, but a dot-dot text still gets each written level made.
+TEST(OutputFolderTest, DotDotLevelsAreMadeEvenWhenTheFolderExists) {
+    TempDir dir;
+    fs::create_directories(dir / "Out/b");
+    CapturedRun run;
+    createOutputFolders(run.context, dir.str() + "\\out\\b\\");
+    createOutputFolders(run.context, dir.str() + "\\out\\Missing\\..\\b\\");
+    EXPECT_TRUE(fs::is_directory(dir / "Out/Missing"));
+    EXPECT_EQ(run.output(), "");
+}
+
+// A file where a level should be is reported, as the walk reports it, not skipped silently.
+TEST(OutputFolderTest, AFileInTheWayOfALevelIsReported) {
+    TempDir dir;
+    test::writeFile(dir / "taken", "x");
+    CapturedRun run;
+    createOutputFolders(run.context, dir.str() + "/taken/a/");
+    EXPECT_NE(run.output().find("Could not create output folder"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vexmor
