@@ -28,25 +28,41 @@ std::uint16_t rgb565(std::uint32_t colour) {
 }
 
 // Red and green decide; blue is not compared. Without an exact match the nearest red wins,
-// the lower slot on equal distances. Only filled slots take part.
-std::uint8_t slotFor(std::span<const std::uint32_t> slots, std::uint32_t colour) {
-    for (std::size_t s = 0; s < slots.size(); ++s) {
-        if (redOf(slots[s]) == redOf(colour) && greenOf(slots[s]) == greenOf(colour)) {
-            return static_cast<std::uint8_t>(s);
+// the lower slot on equal distances. Only filled slots take part. Colours are quantised, so
+// red has 32 values and red with green 2,048: both answers come from small tables built once
+// per level instead of a search over the slots for each of the 256 indices.
+class SlotFinder {
+public:
+    explicit SlotFinder(std::span<const std::uint32_t> slots) {
+        for (std::size_t s = slots.size(); s-- > 0;) {
+            exactSlot_[keyOf(slots[s])] = static_cast<std::uint8_t>(s + 1);
+        }
+        for (std::uint32_t red = 0; red < nearestSlot_.size(); ++red) {
+            int bestDistance = 256;
+            for (std::size_t s = 0; s < slots.size(); ++s) {
+                const int distance =
+                    std::abs(static_cast<int>(redOf(slots[s]) >> 3) - static_cast<int>(red));
+                if (distance < bestDistance) {
+                    nearestSlot_[red] = static_cast<std::uint8_t>(s);
+                    bestDistance = distance;
+                }
+            }
         }
     }
-    std::size_t best = 0;
-    int bestDistance = 256;
-    for (std::size_t s = 0; s < slots.size(); ++s) {
-        const int distance =
-            std::abs(static_cast<int>(redOf(slots[s])) - static_cast<int>(redOf(colour)));
-        if (distance < bestDistance) {
-            best = s;
-            bestDistance = distance;
-        }
+
+    std::uint8_t slotFor(std::uint32_t colour) const {
+        const std::uint8_t exact = exactSlot_[keyOf(colour)];
+        return exact != 0 ? static_cast<std::uint8_t>(exact - 1) : nearestSlot_[redOf(colour) >> 3];
     }
-    return static_cast<std::uint8_t>(best);
-}
+
+private:
+    static std::size_t keyOf(std::uint32_t colour) {
+        return (redOf(colour) >> 3) << 6 | greenOf(colour) >> 2;
+    }
+
+    std::array<std::uint8_t, 32 * 64> exactSlot_{};  // slot + 1; 0 when no slot matches
+    std::array<std::uint8_t, 32> nearestSlot_{};
+};
 
 }  // namespace
 
@@ -60,8 +76,9 @@ Mi4LevelPalette buildMi4LevelPalette(std::span<const std::uint8_t> pixels,
     // a level with few colours fills its spare slots from the palette in index order.
     std::array<std::uint8_t, 256> order{};
     std::iota(order.begin(), order.end(), std::uint8_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&counts](std::uint8_t a, std::uint8_t b) { return counts[a] > counts[b]; });
+    std::sort(order.begin(), order.end(), [&counts](std::uint8_t a, std::uint8_t b) {
+        return counts[a] != counts[b] ? counts[a] > counts[b] : a < b;
+    });
 
     std::array<std::uint32_t, kMi4PaletteSlots> slotColours{};
     std::size_t filled = 0;
@@ -81,9 +98,9 @@ Mi4LevelPalette buildMi4LevelPalette(std::span<const std::uint8_t> pixels,
     for (std::size_t s = 0; s < filled; ++s) {
         palette.entries[s] = rgb565(slotColours[s]);
     }
-    const auto used = std::span<const std::uint32_t>(slotColours).first(filled);
+    const SlotFinder finder(std::span<const std::uint32_t>(slotColours).first(filled));
     for (std::size_t index = 0; index < palette.slotOfIndex.size(); ++index) {
-        palette.slotOfIndex[index] = slotFor(used, quantisedColour(paletteRgb, index));
+        palette.slotOfIndex[index] = finder.slotFor(quantisedColour(paletteRgb, index));
     }
     return palette;
 }

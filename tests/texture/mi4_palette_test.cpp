@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <random>
 #include <vector>
 
 namespace vexmor {
@@ -135,6 +137,51 @@ TEST(Mi4Palette, UnfilledSlotsAreZeroAndNeverChosen) {
     }
     for (std::size_t index = 0; index < 256; ++index) {
         EXPECT_EQ(result.slotOfIndex[index], index == 7 ? 0 : 1) << index;
+    }
+}
+
+// The slot rules searched directly over the filled slots, for comparison with the tables the
+// builder uses.
+std::uint8_t slotBySearch(const Mi4LevelPalette& result, std::uint32_t r, std::uint32_t g) {
+    const auto redOf = [](std::uint16_t entry) { return (entry >> 11) << 3; };
+    const auto greenOf = [](std::uint16_t entry) { return ((entry >> 5) & 0x3F) << 2; };
+    for (std::size_t s = 0; s < result.filledSlots; ++s) {
+        if (redOf(result.entries[s]) == (r & 0xF8) && greenOf(result.entries[s]) == (g & 0xFC)) {
+            return static_cast<std::uint8_t>(s);
+        }
+    }
+    std::size_t best = 0;
+    int bestDistance = 256;
+    for (std::size_t s = 0; s < result.filledSlots; ++s) {
+        const int distance =
+            std::abs(static_cast<int>(redOf(result.entries[s])) - static_cast<int>(r & 0xF8));
+        if (distance < bestDistance) {
+            best = s;
+            bestDistance = distance;
+        }
+    }
+    return static_cast<std::uint8_t>(best);
+}
+
+TEST(Mi4Palette, EveryIndexTakesTheSlotTheRulesGiveOnRandomPalettes) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        PaletteRgb palette{};
+        // Few distinct channel values make exact matches, shared red and ties common.
+        const unsigned spread = round % 2 == 0 ? 4 : 256;
+        for (std::uint8_t& channel : palette) {
+            channel = static_cast<std::uint8_t>(random() % spread * (256 / spread));
+        }
+        std::vector<std::uint8_t> pixels(random() % 600);
+        for (std::uint8_t& pixel : pixels) {
+            pixel = static_cast<std::uint8_t>(random() % (round % 3 == 0 ? 20 : 256));
+        }
+        const Mi4LevelPalette result = buildMi4LevelPalette(pixels, palette);
+        for (std::size_t index = 0; index < 256; ++index) {
+            ASSERT_EQ(result.slotOfIndex[index],
+                      slotBySearch(result, palette[3 * index], palette[3 * index + 1]))
+                << "round " << round << ", index " << index;
+        }
     }
 }
 
