@@ -143,8 +143,8 @@ TEST(Mi4Palette, UnfilledSlotsAreZeroAndNeverChosen) {
 // The slot rules searched directly over the filled slots, for comparison with the tables the
 // builder uses.
 std::uint8_t slotBySearch(const Mi4LevelPalette& result, std::uint32_t r, std::uint32_t g) {
-    const auto redOf = [](std::uint16_t entry) { return (entry >> 11) << 3; };
-    const auto greenOf = [](std::uint16_t entry) { return ((entry >> 5) & 0x3F) << 2; };
+    const auto redOf = [](std::uint32_t entry) { return (entry >> 11) << 3; };
+    const auto greenOf = [](std::uint32_t entry) { return ((entry >> 5) & 0x3Fu) << 2; };
     for (std::size_t s = 0; s < result.filledSlots; ++s) {
         if (redOf(result.entries[s]) == (r & 0xF8) && greenOf(result.entries[s]) == (g & 0xFC)) {
             return static_cast<std::uint8_t>(s);
