@@ -7,13 +7,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build-fuzz}" && pwd)
 shift $(($# < 1 ? $# : 1))
+# shellcheck source=fuzz/fuzz-env.sh
+source "$root/fuzz/fuzz-env.sh"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(dat_fuzz mip_fuzz mi4_fuzz mesh_fuzz pcx_fuzz run_fuzz)
+  targets=("${fuzz_targets[@]}")
 fi
-
-export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
-export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 for target in "${targets[@]}"; do
   kept=$root/fuzz/corpus/$target

@@ -10,17 +10,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:?usage: fuzz/run-long.sh <seconds per target> [build folder] [targets...]}
 build=$(cd "${2:-$root/build-fuzz}" && pwd)
 shift $(($# < 2 ? $# : 2))
+# shellcheck source=fuzz/fuzz-env.sh
+source "$root/fuzz/fuzz-env.sh"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(dat_fuzz mip_fuzz mi4_fuzz mesh_fuzz pcx_fuzz run_fuzz)
+  targets=("${fuzz_targets[@]}")
 fi
 
 # Inputs longer than these reach nothing new in their formats and only slow the runs.
 declare -A max_len=([dat_fuzz]=4096 [mip_fuzz]=2048 [mi4_fuzz]=1024 [mesh_fuzz]=2048
                     [pcx_fuzz]=2048 [run_fuzz]=8192)
-
-export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
-export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 # Each target's scratch folder lives in memory when it can; libFuzzer ends without running exit
 # handlers, so the folder is removed here.
