@@ -3,9 +3,12 @@
 namespace vexmor {
 
 void Console::printLine(std::string_view text) {
-    std::string line;
-    line.reserve(text.size() + 1);
+    Line line;
     line.append(text);
+    writeLine(line);
+}
+
+void Console::writeLine(Line& line) {
     line.push_back('\n');
     out_->write(line.data(), static_cast<std::streamsize>(line.size()));
     out_->flush();

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -31,14 +32,16 @@ public:
 
     template <typename... T>
     void printLine(fmt::format_string<T...> tpl, T&&... args) {
-        printLine(std::string_view(fmt::format(tpl, std::forward<T>(args)...)));
+        Line line;
+        fmt::format_to(std::back_inserter(line), tpl, std::forward<T>(args)...);
+        writeLine(line);
     }
 
     // Formats only when the line is shown: detail lines sit on per-pixel and per-node paths.
     template <typename... T>
     void printInfoLine(fmt::format_string<T...> tpl, T&&... args) {
         if (*info_) {
-            printLine(std::string_view(fmt::format(tpl, std::forward<T>(args)...)));
+            printLine(tpl, std::forward<T>(args)...);
         }
     }
 
@@ -46,6 +49,12 @@ public:
     void flush() { out_->flush(); }
 
 private:
+    // A line is built on the stack: a run with "-info" prints millions of lines, and a heap
+    // allocation for each would cost more than formatting it.
+    using Line = fmt::basic_memory_buffer<char, 256>;
+    // Ends `line` and writes it whole.
+    void writeLine(Line& line);
+
     std::ostream* out_;
     const bool* info_;
 };

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <numeric>
+#include <functional>
 
 namespace vexmor {
 namespace {
@@ -73,20 +73,22 @@ Mi4LevelPalette buildMi4LevelPalette(std::span<const std::uint8_t> pixels,
         ++counts[index];
     }
     // Most frequent first; equal counts keep ascending index order. Unused indices follow, so
-    // a level with few colours fills its spare slots from the palette in index order.
-    std::array<std::uint8_t, 256> order{};
-    std::iota(order.begin(), order.end(), std::uint8_t{0});
-    std::sort(order.begin(), order.end(), [&counts](std::uint8_t a, std::uint8_t b) {
-        return counts[a] != counts[b] ? counts[a] > counts[b] : a < b;
-    });
+    // a level with few colours fills its spare slots from the palette in index order. Each key
+    // holds the count above the inverted index, so one descending sort of plain numbers gives
+    // that order.
+    std::array<std::uint64_t, 256> order{};
+    for (std::size_t index = 0; index < order.size(); ++index) {
+        order[index] = counts[index] << 8 | (255 - index);
+    }
+    std::sort(order.begin(), order.end(), std::greater<>());
 
     std::array<std::uint32_t, kMi4PaletteSlots> slotColours{};
     std::size_t filled = 0;
-    for (const std::uint8_t index : order) {
+    for (const std::uint64_t key : order) {
         if (filled == kMi4PaletteSlots) {
             break;
         }
-        const std::uint32_t colour = quantisedColour(paletteRgb, index);
+        const std::uint32_t colour = quantisedColour(paletteRgb, 255 - (key & 0xFFu));
         const auto used = std::span(slotColours).first(filled);
         if (std::find(used.begin(), used.end(), colour) == used.end()) {
             slotColours[filled++] = colour;
