@@ -4,7 +4,8 @@
 #   fuzz/run-long.sh <seconds per target> [build folder] [targets...]
 # The build folder is one configured with -DVEXMOR_FUZZ=ON (scripts/fuzz-ci makes one). Fails
 # when any target reports a finding; the input that caused it is left in <build>/fuzz-artifacts.
-# Every run is added to <build>/fuzz-executions.tsv, so runs spread over days add up per target.
+# Every run is added to <build>/fuzz-executions.tsv, so runs spread over days add up per target;
+# VEXMOR_FUZZ_LEDGER names another tally, such as the checked-in fuzz/executions.tsv.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:?usage: fuzz/run-long.sh <seconds per target> [build folder] [targets...]}
@@ -41,7 +42,7 @@ run_target() {
   return $status
 }
 
-ledger=$build/fuzz-executions.tsv
+ledger=${VEXMOR_FUZZ_LEDGER:-$build/fuzz-executions.tsv}
 commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo "-")
 
 failed=0
@@ -49,11 +50,15 @@ report() {
   local target=$1 status=$2
   local runs total
   runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$build/$target.log" | grep -o '[0-9]*$' || echo 0)
-  printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$target" "$runs" "$seconds" "$status" "$commit" \
+  # The log is written last when the target ends: its time tells how long a run stopped early
+  # lasted.
+  local lasted
+  lasted=$(($(stat -c %Y "$build/$target.log") - started))
+  printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$target" "$runs" "$lasted" "$status" "$commit" \
     "$(date -u +%FT%TZ)" >> "$ledger"
   total=$(awk -F'\t' -v t="$target" '$1 == t { n += $2 } END { print n + 0 }' "$ledger")
   if [ "$status" -eq 0 ]; then
-    echo "fuzz: $target passed, $runs executions in ${seconds}s ($total in all runs here)"
+    echo "fuzz: $target passed, $runs executions in ${lasted}s ($total in all runs here)"
   else
     echo "fuzz: $target FAILED (exit $status), $runs executions; log $build/$target.log"
     grep -E 'ERROR|SUMMARY|Test unit written' "$build/$target.log" | head -20 || true
@@ -65,6 +70,7 @@ report() {
 for ((i = 0; i < ${#targets[@]}; i += 2)); do
   pids=()
   names=()
+  started=$(date +%s)
   for target in "${targets[@]:i:2}"; do
     run_target "$target" &
     pids+=($!)
