@@ -8,6 +8,12 @@ void Console::printLine(std::string_view text) {
     writeLine(line);
 }
 
+void Console::printLineWith(fmt::string_view tpl, fmt::format_args args) {
+    Line line;
+    fmt::vformat_to(std::back_inserter(line), tpl, args);
+    writeLine(line);
+}
+
 void Console::writeLine(Line& line) {
     line.push_back('\n');
     out_->write(line.data(), static_cast<std::streamsize>(line.size()));

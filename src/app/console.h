@@ -37,6 +37,9 @@ public:
         writeLine(line);
     }
 
+    // A line from a template chosen at run time among several of the same fields.
+    void printLineWith(fmt::string_view tpl, fmt::format_args args);
+
     // Formats only when the line is shown: detail lines sit on per-pixel and per-node paths.
     template <typename... T>
     void printInfoLine(fmt::format_string<T...> tpl, T&&... args) {

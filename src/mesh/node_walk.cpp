@@ -62,9 +62,8 @@ void printStreamError(RunContext& context, const MeshFile& mesh, const std::istr
                       const std::string& meshPath, StreamErrorFormat format) {
     const StreamStateBits bits = streamStateBits(stream);
     const int good = kGoodBit;
-    context.console.printLine(
-        std::string_view(fmt::vformat(format, fmt::make_format_args(mesh.indent, meshPath, bits.eof,
-                                                                    bits.fail, bits.bad, good))));
+    context.console.printLineWith(
+        format, fmt::make_format_args(mesh.indent, meshPath, bits.eof, bits.fail, bits.bad, good));
 }
 
 // A bound that grows with the words of the file, between a floor and a ceiling.
