@@ -59,5 +59,17 @@ TEST(ConsoleTest, FixedTextsAreNotFormatted) {
     EXPECT_EQ(out.str(), "braces {} stay\n");
 }
 
+TEST(ConsoleTest, LinesLongerThanTheStackBufferComeOutWhole) {
+    std::ostringstream out;
+    bool info = true;
+    Console console(out, info);
+    const std::string path(1000, 'p');
+    console.printLine(std::string_view(path));
+    console.printInfoLine("3DO {}: {}", path, 7);
+    const int bits = 1;
+    console.printLineWith("{} bits {}", fmt::make_format_args(path, bits));
+    EXPECT_EQ(out.str(), path + "\n3DO " + path + ": 7\n" + path + " bits 1\n");
+}
+
 }  // namespace
 }  // namespace vexmor
