@@ -1,0 +1,104 @@
+#include "platform/whole_file.h"
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+#include <system_error>
+
+#include "platform/file_system.h"
+
+namespace vexmor::platform {
+namespace fs = std::filesystem;
+
+namespace {
+
+// A temporary name beside the final one that no other writer of this run or of another process
+// picks: the process number and a count, tried again on the rare clash with a stray file.
+std::error_code makeTemporary(const fs::path& finalPath, fs::path& temporary) {
+    static std::atomic<unsigned long> count{0};
+    std::error_code error;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = finalPath;
+        temporary += "." + std::to_string(detail::processNumber()) + "-" +
+                     std::to_string(count.fetch_add(1)) + ".vexmor-tmp";
+        error = detail::createNewFile(temporary);
+        if (error != std::errc::file_exists) {
+            return error;
+        }
+    }
+    return error;
+}
+
+std::string reasonOf(const std::error_code& error) {
+    return error ? error.message() : std::string();
+}
+
+}  // namespace
+
+WholeFile::WholeFile(std::string_view finalPathText) : final_(nativePath(finalPathText)) {
+    if (final_.filename().empty()) {
+        failure_ = std::make_error_code(std::errc::is_a_directory).message();
+        return;
+    }
+    const std::error_code error = makeTemporary(final_, temporary_);
+    if (error) {
+        failure_ = reasonOf(error);
+        temporary_.clear();
+    }
+}
+
+WholeFile::~WholeFile() {
+    if (!committed_ && !temporary_.empty()) {
+        std::error_code ignored;
+        fs::remove(temporary_, ignored);
+    }
+}
+
+std::ofstream WholeFile::openStream() const {
+    return std::ofstream(temporary_, std::ios::binary | std::ios::trunc);
+}
+
+std::string WholeFile::commit() {
+    if (!ready()) {
+        return failure_;
+    }
+    const std::error_code error = detail::replaceFile(temporary_, final_);
+    if (error) {
+        return reasonOf(error);
+    }
+    committed_ = true;
+    return {};
+}
+
+std::string WholeFile::commit(std::ofstream& out) {
+    if (!ready()) {
+        return failure_;
+    }
+    // The stream keeps no reason of its own: errno right after the failing call is the system's.
+    errno = 0;
+    out.flush();
+    const int flushError = errno;
+    const bool written = out.good();
+    out.close();
+    const int closeError = errno;
+    if (!written || out.fail()) {
+        const int code = flushError != 0 ? flushError : closeError;
+        return code != 0 ? std::generic_category().message(code) : "write error";
+    }
+    return commit();
+}
+
+std::string copyFileWhole(std::string_view sourceText, std::string_view destinationText) {
+    WholeFile file(destinationText);
+    if (!file.ready()) {
+        return file.failure();
+    }
+    const std::error_code error =
+        detail::copyContents(nativePath(sourceText), file.temporaryPath());
+    if (error) {
+        return reasonOf(error);
+    }
+    return file.commit();
+}
+
+}  // namespace vexmor::platform

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+namespace vexmor::platform {
+
+// A file that appears under its final name whole or not at all. It is written under a temporary
+// name beside the final one, created new (never through a link), and renamed over the final name
+// by commit(): a killed run or a full disk leaves at most a stray temporary file, never a file cut
+// short under its final name, and a link or special file at the final name is replaced rather
+// than written through. Destroyed before a successful commit, it removes its temporary file.
+class WholeFile {
+public:
+    explicit WholeFile(std::string_view finalPathText);
+    ~WholeFile();
+    WholeFile(const WholeFile&) = delete;
+    WholeFile& operator=(const WholeFile&) = delete;
+
+    // Empty when the temporary file was made; else the system's reason.
+    const std::string& failure() const { return failure_; }
+    bool ready() const { return failure_.empty(); }
+
+    // For writers that open files by name themselves (an image encoder, a copy).
+    const std::filesystem::path& temporaryPath() const { return temporary_; }
+    const std::filesystem::path& finalPath() const { return final_; }
+
+    // The temporary file as an emptied binary stream.
+    std::ofstream openStream() const;
+
+    // Renames the temporary file over the final name. Returns the system's reason on failure,
+    // else an empty text; after a failure the final name is as it was.
+    std::string commit();
+    // Closes `out` (written to the temporary file), then commits when every write succeeded.
+    std::string commit(std::ofstream& out);
+
+private:
+    std::filesystem::path final_;
+    std::filesystem::path temporary_;
+    std::string failure_;
+    bool committed_ = false;
+};
+
+// Copies a file whole: into a temporary name beside the destination, then renamed over it.
+// Returns the system's reason on failure, else an empty text.
+std::string copyFileWhole(std::string_view sourceText, std::string_view destinationText);
+
+namespace detail {
+
+// Creates `path` as a new empty file; never opens an existing entry or follows a link.
+std::error_code createNewFile(const std::filesystem::path& path);
+// Renames `from` over `to`, replacing a file or link there (never writing through it).
+std::error_code replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Copies the contents of `from` into the existing file `to`, following no link at `to`.
+std::error_code copyContents(const std::filesystem::path& from, const std::filesystem::path& to);
+// A number that differs between processes running at once.
+unsigned long processNumber();
+
+}  // namespace detail
+}  // namespace vexmor::platform

@@ -1,0 +1,68 @@
+#include "platform/whole_file.h"
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+
+namespace vexmor::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using test::listFiles;
+using test::readText;
+using test::TempDir;
+using test::writeFile;
+
+TEST(WholeFileTest, AppearsOnlyWhenCommittedAndLeavesNoTemporaryFile) {
+    TempDir dir;
+    writeFile(dir / "out/old.bin", "old bytes");
+    {
+        WholeFile abandoned((dir / "out/old.bin").string());
+        ASSERT_TRUE(abandoned.ready());
+        std::ofstream out = abandoned.openStream();
+        out << "half";
+    }
+    EXPECT_EQ(readText(dir / "out/old.bin"), "old bytes");
+    EXPECT_EQ(listFiles(dir.path()), std::vector<std::string>{"out/old.bin"});
+
+    WholeFile file((dir / "out/old.bin").string());
+    std::ofstream out = file.openStream();
+    out << "new bytes";
+    EXPECT_EQ(file.commit(out), "");
+    EXPECT_EQ(readText(dir / "out/old.bin"), "new bytes");
+    EXPECT_EQ(listFiles(dir.path()), std::vector<std::string>{"out/old.bin"});
+}
+
+TEST(WholeFileTest, SaysWhyWhenTheFolderIsMissing) {
+    TempDir dir;
+    WholeFile file((dir / "missing/x.bin").string());
+    EXPECT_FALSE(file.ready());
+    EXPECT_NE(file.commit(), "");
+    EXPECT_NE(copyFileWhole((dir / "nothing.bin").string(), (dir / "copy.bin").string()), "");
+    EXPECT_FALSE(fs::exists(dir / "copy.bin"));
+}
+
+#ifndef _WIN32
+TEST(WholeFileTest, ReplacesALinkInsteadOfWritingThroughIt) {
+    TempDir dir;
+    writeFile(dir / "elsewhere/precious.txt", "keep me");
+    writeFile(dir / "source.bin", "copied");
+    fs::create_directories(dir / "out");
+    fs::create_symlink(dir / "elsewhere/precious.txt", dir / "out/copy.bin");
+    fs::create_symlink(dir / "elsewhere/precious.txt", dir / "out/written.bin");
+
+    EXPECT_EQ(copyFileWhole((dir / "source.bin").string(), (dir / "out/copy.bin").string()), "");
+    WholeFile file((dir / "out/written.bin").string());
+    std::ofstream out = file.openStream();
+    out << "written";
+    EXPECT_EQ(file.commit(out), "");
+
+    EXPECT_EQ(readText(dir / "elsewhere/precious.txt"), "keep me");
+    EXPECT_FALSE(fs::is_symlink(dir / "out/copy.bin"));
+    EXPECT_EQ(readText(dir / "out/copy.bin"), "copied");
+    EXPECT_EQ(readText(dir / "out/written.bin"), "written");
+}
+#endif
+
+}  // namespace
+}  // namespace vexmor::platform
