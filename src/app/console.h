@@ -2,18 +2,59 @@
 
 #include <fmt/format.h>
 
+#include <charconv>
 #include <iterator>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace vexmor {
 
+// A double as every console line writes it: the shortest decimal form that reads back as the
+// same double, in exponent form with a two-digit exponent where that is shorter (1536, 0.5,
+// 1e+05, 3.2e+09, 1e-05; a tie stays fixed: 0.00037384033203125). That is `std::to_chars`
+// without a format argument; {fmt}'s own "{}" writes fixed notation for exponents below 16.
+struct ShortestDouble {
+    double value;
+};
+
+}  // namespace vexmor
+
+template <>
+struct fmt::formatter<vexmor::ShortestDouble> : fmt::formatter<fmt::string_view> {
+    template <typename FormatContext>
+    auto format(vexmor::ShortestDouble number, FormatContext& context) const {
+        char text[32];  // the longest shortest form, -2.2250738585072014e-308, has 24
+        const std::to_chars_result end =
+            std::to_chars(std::begin(text), std::end(text), number.value);
+        return fmt::formatter<fmt::string_view>::format(
+            fmt::string_view(text, static_cast<std::size_t>(end.ptr - text)), context);
+    }
+};
+
+namespace vexmor {
+
+namespace detail {
+
+// The form in which an argument reaches {fmt}: floating-point values as ShortestDouble, so no
+// double can be printed by another rule; everything else unchanged.
+template <typename T>
+decltype(auto) consoleForm(T&& value) {
+    if constexpr (std::is_floating_point_v<std::remove_cvref_t<T>>) {
+        return ShortestDouble{static_cast<double>(value)};
+    } else {
+        return std::forward<T>(value);
+    }
+}
+
+}  // namespace detail
+
 // Formats a message template whose "{}" fields are checked against the arguments when compiled.
 template <typename... T>
 std::string formatMessage(fmt::format_string<T...> tpl, T&&... args) {
-    return fmt::format(tpl, std::forward<T>(args)...);
+    return fmt::vformat(tpl, fmt::make_format_args(detail::consoleForm(std::forward<T>(args))...));
 }
 
 // The console: every line is written whole, followed by a line end, and flushed at once, so the
@@ -33,7 +74,8 @@ public:
     template <typename... T>
     void printLine(fmt::format_string<T...> tpl, T&&... args) {
         Line line;
-        fmt::format_to(std::back_inserter(line), tpl, std::forward<T>(args)...);
+        fmt::vformat_to(std::back_inserter(line), tpl,
+                        fmt::make_format_args(detail::consoleForm(std::forward<T>(args))...));
         writeLine(line);
     }
 
