@@ -59,10 +59,12 @@ std::string formatMessage(fmt::format_string<T...> tpl, T&&... args) {
 
 // The console: every line is written whole, followed by a line end, and flushed at once, so the
 // output is complete even when a stage then ends the process. Detail lines appear only with
-// "-info". The stream is injected so tests can capture what a run prints.
+// "-info". The streams are injected so tests can capture what a run prints.
 class Console {
 public:
-    Console(std::ostream& out, const bool& infoEnabled) : out_(&out), info_(&infoEnabled) {}
+    // Notes go to `notes` (standard error in the tool); a console without one drops them.
+    Console(std::ostream& out, const bool& infoEnabled, std::ostream* notes = nullptr)
+        : out_(&out), info_(&infoEnabled), notes_(notes) {}
 
     void printLine(std::string_view text);
     void printInfoLine(std::string_view text) {
@@ -74,12 +76,12 @@ public:
     template <typename... T>
     void printLine(fmt::format_string<T...> tpl, T&&... args) {
         Line line;
-        fmt::vformat_to(std::back_inserter(line), tpl,
-                        fmt::make_format_args(detail::consoleForm(std::forward<T>(args))...));
-        writeLine(line);
+        formatInto(line, tpl, std::forward<T>(args)...);
+        writeLine(*out_, line);
     }
 
-    // A line from a template chosen at run time among several of the same fields.
+    // A line from a template chosen at run time among several of the same fields. Its arguments
+    // reach {fmt} as they are: pass a double as ShortestDouble.
     void printLineWith(fmt::string_view tpl, fmt::format_args args);
 
     // Formats only when the line is shown: detail lines sit on per-pixel and per-node paths.
@@ -90,6 +92,16 @@ public:
         }
     }
 
+    // A word to the user beside the run's output: standard output stays as the run prints it.
+    template <typename... T>
+    void printNote(fmt::format_string<T...> tpl, T&&... args) {
+        if (notes_ != nullptr) {
+            Line line;
+            formatInto(line, tpl, std::forward<T>(args)...);
+            writeLine(*notes_, line);
+        }
+    }
+
     bool infoEnabled() const { return *info_; }
     void flush() { out_->flush(); }
 
@@ -97,11 +109,17 @@ private:
     // A line is built on the stack: a run with "-info" prints millions of lines, and a heap
     // allocation for each would cost more than formatting it.
     using Line = fmt::basic_memory_buffer<char, 256>;
+    template <typename... T>
+    static void formatInto(Line& line, fmt::format_string<T...> tpl, T&&... args) {
+        fmt::vformat_to(std::back_inserter(line), tpl,
+                        fmt::make_format_args(detail::consoleForm(std::forward<T>(args))...));
+    }
     // Ends `line` and writes it whole.
-    void writeLine(Line& line);
+    static void writeLine(std::ostream& stream, Line& line);
 
     std::ostream* out_;
     const bool* info_;
+    std::ostream* notes_;
 };
 
 }  // namespace vexmor
