@@ -11,6 +11,7 @@ namespace vexmor {
 namespace {
 
 constexpr std::string_view kExtractionPath = "Extraction path is {}";
+constexpr std::string_view kIgnored = "vexmor: ignored argument {}: not an option";
 
 // Output paths end in `\` so relative names can be joined by plain concatenation; a path that
 // ends in `/` still gets one.
@@ -32,11 +33,19 @@ void parseCommandLine(RunContext& context, int argc, const char* const argv[]) {
     if (argc <= 1) {
         return;
     }
+    // "-maxmips", "-limit", "-counter" and "-expandmips" read the number after them but leave it
+    // in place; it is then seen as an argument of its own, which matches nothing and is ignored
+    // without a note.
+    int peeked = 0;
     for (int i = 1; i < argc;) {
         const std::string arg = toLowerAscii(argv[i]);
         const int following = argc - i - 1;
         const bool hasNext = following >= 1;
         int consumed = 0;
+        const auto peekNumber = [&] {
+            peeked = i + 1;
+            return numberOf(argv[i + 1]);
+        };
 
         if (arg == "-info") {
             o.info = true;
@@ -52,26 +61,24 @@ void parseCommandLine(RunContext& context, int argc, const char* const argv[]) {
         } else if (arg == "-reduce") {
             o.reduce = true;
         } else if (arg == "-maxmips") {
-            // These four read the number that follows but leave it in place; the number is then
-            // seen as an argument of its own, which matches nothing and is ignored.
             o.maxMipsGiven = true;
             if (hasNext) {
-                o.maxMips = numberOf(argv[i + 1]);
+                o.maxMips = peekNumber();
             }
         } else if (arg == "-limit") {
             o.limitGiven = true;
             if (hasNext) {
-                o.limit = numberOf(argv[i + 1]);
+                o.limit = peekNumber();
             }
         } else if (arg == "-counter") {
             o.counterGiven = true;
             if (hasNext) {
-                o.counter = numberOf(argv[i + 1]);
+                o.counter = peekNumber();
             }
         } else if (arg == "-expandmips") {
             o.expandMipsGiven = true;
             if (hasNext) {
-                o.expandMips = numberOf(argv[i + 1]);
+                o.expandMips = peekNumber();
             }
         } else if (arg == "-quarter") {
             o.quarter = true;
@@ -135,6 +142,8 @@ void parseCommandLine(RunContext& context, int argc, const char* const argv[]) {
             if (!o.sourcePath.empty() && o.sourcePath.back() == '\\') {
                 o.sourcePath.pop_back();
             }
+        } else if (i != peeked) {
+            context.console.printNote(kIgnored, argv[i]);
         }
         i += 1 + consumed;
     }

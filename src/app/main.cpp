@@ -5,7 +5,7 @@
 #include "app/run_context.h"
 
 int main(int argc, char* argv[]) {
-    vexmor::RunContext context(std::cout);
+    vexmor::RunContext context(std::cout, &std::cerr);
     vexmor::openReportFile(context);
     int code = 0;
     try {

@@ -11,12 +11,15 @@
 #include "catalogue/palette_file.h"
 #include "catalogue/source_catalogue.h"
 #include "pipeline/conversion_driver.h"
+#include "platform/file_system.h"
 
 namespace vexmor {
 namespace {
 
-constexpr int kVersionMajor = 1;
-constexpr int kVersionMinor = 0;
+// The project's version, from the build (CMakeLists.txt).
+constexpr int kVersionMajor = VEXMOR_VERSION_MAJOR;
+constexpr int kVersionMinor = VEXMOR_VERSION_MINOR;
+constexpr std::string_view kVersionText = VEXMOR_VERSION;
 
 constexpr std::string_view kStars =
     "****************************************************************************************"
@@ -26,6 +29,7 @@ static_assert(kStars.size() == 108);
 constexpr std::string_view kVersion = "Vexmor V{}.{}";
 constexpr std::string_view kBuilt = "Built on: {}, {}";
 constexpr std::string_view kNoFiles = "Could not find any files in folder {}";
+constexpr std::string_view kVersionLine = "vexmor {} (built {})";
 
 void printUsage(Console& console) {
     console.printLine(kStars);
@@ -52,6 +56,29 @@ void printUsage(Console& console) {
     console.printLine(kStars);
 }
 
+bool nameExists(std::string_view name) {
+    try {
+        return platform::pathKind(name) != platform::PathKind::missing;
+    } catch (const platform::FileSystemError&) {
+        return true;  // something is there; as the source, the scan reports on it
+    }
+}
+
+// "--help", "-h" or "--version" as the only argument prints the usage or the version line,
+// unless a file or folder of that name exists: that stays the source. True when it printed.
+bool printedHelpOrVersion(Console& console, std::string_view argument) {
+    const bool help = argument == "--help" || argument == "-h";
+    if ((!help && argument != "--version") || nameExists(argument)) {
+        return false;
+    }
+    if (help) {
+        printUsage(console);
+    } else {
+        console.printLine(kVersionLine, kVersionText, __DATE__);
+    }
+    return true;
+}
+
 // An archive is a source whose first ".dat" ends exactly at its end, so a folder such as
 // x.dat.old\y.dat is not taken for one.
 bool isDatArchive(const std::string& sourcePath) {
@@ -65,6 +92,9 @@ int mainRun(RunContext& context, int argc, const char* const argv[]) {
     if (argc < 2) {
         printUsage(context.console);
         return 1;
+    }
+    if (argc == 2 && printedHelpOrVersion(context.console, argv[1])) {
+        return 0;
     }
     parseCommandLine(context, argc, argv);
     const RunOptions& options = context.options;

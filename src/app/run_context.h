@@ -18,7 +18,8 @@ namespace vexmor {
 // test can run a whole run in-process.
 class RunContext {
 public:
-    explicit RunContext(std::ostream& consoleStream) : console(consoleStream, options.info) {}
+    explicit RunContext(std::ostream& consoleStream, std::ostream* noteStream = nullptr)
+        : console(consoleStream, options.info, noteStream) {}
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
 

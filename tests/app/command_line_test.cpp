@@ -113,6 +113,7 @@ TEST(CommandLineTest, CountingOptionsReadButDoNotConsumeTheirNumber) {
     EXPECT_EQ(max.options.limit, 3);
     EXPECT_EQ(max.options.counter, 9);
     EXPECT_EQ(max.options.expandMips, 2);
+    EXPECT_EQ(max.run.notes(), "");  // the numbers are read, so none is an ignored argument
 
     Parsed last({"s", "-maxmips"});
     EXPECT_TRUE(last.options.maxMipsGiven);
@@ -145,6 +146,7 @@ TEST(CommandLineTest, CarClearsTrackAndStrayArgumentsAreIgnored) {
     EXPECT_FALSE(p.options.track);
     EXPECT_EQ(p.options.sourcePath, "s");
     EXPECT_EQ(p.run.output(), "");
+    EXPECT_EQ(p.run.notes(), "vexmor: ignored argument stray: not an option\n");
 }
 
 }  // namespace

@@ -54,6 +54,28 @@ TEST(RunStatisticsTest, PrintsTheFourLines) {
               "Largest MIP size 3072 bytes (0x00000C00) of dims 32x96\n");
 }
 
+TEST(RunStatisticsTest, DoublesTakeTheExponentFormOnlyWhereItIsShorter) {
+    RunStatistics s;
+    s.totalMipBytes = 392;
+    s.mipLevelSizes = {100000, 0, 100000, 0};
+    std::string out = statisticsFor(s);
+    // 0.00037384033203125 and 3.7384033203125e-04 are equally long: the fixed form wins.
+    EXPECT_NE(out.find("(0.3828125 KB, 0.00037384033203125 MB)"), std::string::npos) << out;
+    EXPECT_NE(out.find("median size 1e+05 bytes (97.65625 KB, 0.095367431640625 MB)"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("Inter-quartile range 1e+05 bytes\n"), std::string::npos) << out;
+
+    s = {};
+    s.totalMipBytes = 1536 * 1024;
+    s.mipLevelSizes = {1600000000};
+    out = statisticsFor(s);
+    EXPECT_NE(out.find("(1536 KB, 1.5 MB)"), std::string::npos) << out;
+    EXPECT_NE(out.find("median size 3.2e+09 bytes (3125000 KB, 3051.7578125 MB)"),
+              std::string::npos)
+        << out;
+}
+
 TEST(RunStatisticsTest, NoLevelsPrintZeros) {
     EXPECT_EQ(statisticsFor({}),
               "Num paletted 0, Num mips 0, total size 0 (0x00000000) bytes (0 KB, 0 MB)\n"

@@ -1,4 +1,5 @@
-// The built binary on the main run's outcomes: usage, a missing source, statistics, the report.
+// The built binary on the main run's outcomes: usage, help and version, a missing source,
+// statistics, the report, notes on ignored arguments.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -25,6 +26,55 @@ TEST(MainRunEndToEnd, NoArgumentsPrintsTheUsageAndExitsOne) {
     EXPECT_EQ(lines[7], "\t-unpack <ExtractionPath>");
     EXPECT_EQ(lines[16], "\t\t-palette <full path to sunny.pcx> -explode <Output path>");
     EXPECT_EQ(lines[17], std::string(108, '*'));
+}
+
+TEST(MainRunEndToEnd, HelpAndVersionAloneAnswerOnStandardOutputAndExitZero) {
+    TempDir dir;
+    const ProcessResult usage = runVexmor({}, {dir.path(), dir.path()});
+    for (const char* help : {"--help", "-h"}) {
+        const ProcessResult result = runVexmor({help}, {dir.path(), dir.path()});
+        EXPECT_EQ(result.exitCode, 0) << help;
+        EXPECT_EQ(result.output, usage.output) << help;
+        EXPECT_EQ(result.errors, "") << help;
+    }
+
+    // The version and the date are the banner's: "Vexmor V1.0", "Built on: Dec 10 2026, 15:40:00".
+    const std::vector<std::string> banner = usage.lines();
+    ASSERT_GE(banner.size(), 3u);
+    const std::string built = banner[2].substr(10, banner[2].find(", ") - 10);
+    const ProcessResult version = runVexmor({"--version"}, {dir.path(), dir.path()});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output,
+              asWritten("vexmor " + banner[1].substr(8) + " (built " + built + ")\n"));
+    EXPECT_EQ(version.errors, "");
+
+    // Not alone on the line, it is a source like any other.
+    EXPECT_EQ(runVexmor({"--help", "-info"}, {dir.path(), dir.path()}).exitCode, 2);
+}
+
+TEST(MainRunEndToEnd, AFolderNamedLikeTheHelpOptionStaysTheSource) {
+    TempDir dir;
+    fs::create_directory(dir / "--help");
+    const ProcessResult result = runVexmor({"--help"}, {dir.path(), dir.path()});
+    EXPECT_EQ(result.exitCode, 0);
+    const std::vector<std::string> lines = result.lines();
+    ASSERT_EQ(lines.size(), 4u) << result.output;
+    EXPECT_EQ(lines[3], "Largest MIP size 0 bytes (0x00000000) of dims 0x0");
+}
+
+TEST(MainRunEndToEnd, EachIgnoredArgumentGetsANoteOnStandardErrorOnly) {
+    TempDir dir;
+    fs::create_directory(dir / "Empty");
+    const std::string source = dir.str() + "/Empty";
+    const ProcessResult plain = runVexmor({source}, {{}, dir.path()});
+    // The number after -maxmips is read but left in place: it is no ignored argument.
+    const ProcessResult stray =
+        runVexmor({source, "-convrt", "-maxmips", "4", "--convert"}, {{}, dir.path()});
+    EXPECT_EQ(stray.exitCode, plain.exitCode);
+    EXPECT_EQ(stray.output, plain.output);
+    EXPECT_EQ(stray.errors, asWritten("vexmor: ignored argument -convrt: not an option\n"
+                                      "vexmor: ignored argument --convert: not an option\n"));
+    EXPECT_EQ(plain.errors, "");
 }
 
 TEST(MainRunEndToEnd, AMissingSourceExitsTwo) {

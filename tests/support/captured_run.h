@@ -11,18 +11,20 @@ namespace vexmor::test {
 // A run context whose console is captured, for driving one operation or a whole run in-process.
 class CapturedRun {
 public:
-    CapturedRun() : context(out_) {}
+    CapturedRun() : context(out_, &notes_) {}
 
     // Runs mainRun with `args` after the program name; a stage that ends the process gives its
     // exit code.
     int run(const std::vector<std::string>& args);
 
     std::string output() const { return out_.str(); }
+    std::string notes() const { return notes_.str(); }  // what the tool writes to standard error
     std::vector<std::string> lines() const;
     void clearOutput() { out_.str({}); }
 
 private:
     std::ostringstream out_;
+    std::ostringstream notes_;
 
 public:
     RunContext context;

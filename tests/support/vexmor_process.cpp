@@ -10,7 +10,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 
@@ -58,9 +60,16 @@ ProcessResult runProgram(const std::vector<std::string>& command, const ProcessO
     if (::pipe(pipeFds) != 0) {
         throw std::runtime_error("pipe failed");
     }
+    // Standard error goes to a file, read once the child has ended: two pipes would need a
+    // reader for each.
+    const std::unique_ptr<FILE, int (*)(FILE*)> errors(std::tmpfile(), &std::fclose);
+    if (!errors) {
+        throw std::runtime_error("tmpfile failed");
+    }
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(pipeFds[1], STDOUT_FILENO);
+        ::dup2(::fileno(errors.get()), STDERR_FILENO);
         ::close(pipeFds[0]);
         ::close(pipeFds[1]);
         if (!options.workingFolder.empty() && ::chdir(options.workingFolder.c_str()) != 0) {
@@ -100,6 +109,11 @@ ProcessResult runProgram(const std::vector<std::string>& command, const ProcessO
     int status = 0;
     ::waitpid(child, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    const int errorFd = ::fileno(errors.get());
+    ::lseek(errorFd, 0, SEEK_SET);  // the child moved the offset both share
+    for (ssize_t n; (n = ::read(errorFd, buffer, sizeof buffer)) > 0;) {
+        result.errors.append(buffer, static_cast<std::size_t>(n));
+    }
     return result;
 }
 

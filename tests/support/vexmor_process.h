@@ -10,6 +10,7 @@ namespace vexmor::test {
 struct ProcessResult {
     int exitCode = -1;
     std::string output;  // standard output, line ends as written
+    std::string errors;  // standard error
     std::vector<std::string> lines() const;
 };
 

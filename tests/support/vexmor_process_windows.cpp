@@ -1,4 +1,5 @@
-// Child processes on Windows: CreateProcess with standard output on a pipe.
+// Child processes on Windows: CreateProcess with standard output on a pipe, standard error in a
+// temporary file.
 #ifdef _WIN32
 #include <windows.h>
 
@@ -75,6 +76,22 @@ void mirror(const fs::path& from, const fs::path& to) {
     }
 }
 
+// An inheritable temporary file that disappears with its last handle.
+HANDLE temporaryFile(SECURITY_ATTRIBUTES& inheritable) {
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t name[MAX_PATH + 1];
+    if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"vx", 0, name) == 0) {
+        throw std::runtime_error("GetTempFileName failed");
+    }
+    const HANDLE file = CreateFileW(
+        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("CreateFile failed");
+    }
+    return file;
+}
+
 }  // namespace
 
 std::string builtToolBesideTests() {
@@ -113,12 +130,15 @@ ProcessResult runProgram(const std::vector<std::string>& command, const ProcessO
         !SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0)) {
         throw std::runtime_error("CreatePipe failed");
     }
+    // Standard error goes to a file, read once the child has ended: two pipes would need a
+    // reader for each.
+    const Handle errors(temporaryFile(inheritable));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = writeEnd.get();
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = errors.get();
 
     if (!options.tmpdir.empty()) {
         mirror(options.tmpdir / "mi433.csv", reportPlace());
@@ -145,6 +165,10 @@ ProcessResult runProgram(const std::vector<std::string>& command, const ProcessO
     DWORD code = 0;
     GetExitCodeProcess(child.get(), &code);
     result.exitCode = static_cast<int>(code);
+    SetFilePointer(errors.get(), 0, nullptr, FILE_BEGIN);  // the child moved the shared position
+    while (ReadFile(errors.get(), buffer, sizeof buffer, &count, nullptr) && count > 0) {
+        result.errors.append(buffer, count);
+    }
     if (!options.tmpdir.empty()) {
         mirror(reportPlace(), options.tmpdir / "mi433.csv");
     }
