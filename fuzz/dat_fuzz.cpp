@@ -1,9 +1,32 @@
 // DAT archives: the directory listing and the unpacking of every member into a folder.
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/limits.h"
 #include "archive/dat_archive.h"
 #include "catalogue/source_catalogue.h"
 #include "fuzz_support.h"
 
 using namespace vexmor;
+
+namespace {
+
+// Aborts when the members under `folder` hold more bytes than one archive of `archiveSize` bytes
+// may unpack.
+void expectWithinUnpackBound(const std::filesystem::path& folder, std::size_t archiveSize) {
+    std::uintmax_t written = 0;
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(folder, error)) {
+        const std::uintmax_t bytes = item.is_regular_file() ? item.file_size(error) : 0;
+        written += error ? 0 : bytes;
+    }
+    if (written >
+        archiveSize * limits::kUnpackedBytesPerArchiveByte + limits::kUnpackedBytesAllowance) {
+        std::abort();
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::ScratchFolder& scratch = fuzz::ScratchFolder::instance();
@@ -16,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         SourceCatalogue catalogue;
         readDatArchive(run.context, catalogue, archive, true, scratch.text() + "out\\");
     }
+    expectWithinUnpackBound(scratch.path() / "out", size);
     {
         fuzz::QuietRun run;
         SourceCatalogue catalogue;

@@ -56,11 +56,39 @@ inline constexpr std::uint32_t kMaxNestedMeshDepth = 32;
 // that name each other many times over would multiply the work without bound.
 inline constexpr std::uint64_t kMaxNestedRewritesPerMesh = 10'000;
 
+// Node visits of one top-level mesh's rewrite, its nested meshes included: real meshes have a few
+// thousand nodes and nest a handful of others, but a thousand references to one cyclic nested
+// mesh would each make a whole walk. The top-level mesh keeps its own walk's bound out of it, so
+// the nested walks share the rest. Below that, as for one walk: visits per word of the top-level
+// file, and a floor that a fuzzing build lowers.
+inline constexpr std::uint64_t kMaxNodeVisitsPerRewrite = 4'000'000;
+inline constexpr std::uint64_t kNodeVisitsPerRewriteFileWord = 4 * kNodeVisitsPerFileWord;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+inline constexpr std::uint64_t kMinNodeVisitsPerRewrite = 4 * kMinNodeVisitsPerMesh;
+#else
+inline constexpr std::uint64_t kMinNodeVisitsPerRewrite = kMaxNodeVisitsPerRewrite;
+#endif
+
+// Error lines of one mesh walk: a damaged real mesh shows a handful, while a node that loops to
+// itself would repeat its line at every visit; past the bound one line tells how many were left
+// out.
+inline constexpr std::uint64_t kMaxErrorLinesPerWalk = 1'000;
+
 // A 3DO file is walked from a copy in memory up to this size (real meshes are a few hundred KiB);
 // a larger one is walked from the file itself.
 inline constexpr std::uint64_t kMaxMeshBytesInMemory = 64ull * 1024 * 1024;
 
 // DAT archive members have no bound of their own: a member is copied only as far as the archive
 // holds its bytes, through one 128 KiB buffer, so a claimed length costs nothing beyond the file.
+// All members of one archive together may write this many times its length plus an allowance:
+// the game's members lie side by side, so they add up to less than the archive, but 65,535
+// entries that all span a whole archive would write 65,535 copies of it. A fuzzing build lowers
+// the allowance so that inputs of a few KiB reach the bound.
+inline constexpr std::uint64_t kUnpackedBytesPerArchiveByte = 16;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+inline constexpr std::uint64_t kUnpackedBytesAllowance = 64ull * 1024;
+#else
+inline constexpr std::uint64_t kUnpackedBytesAllowance = 64ull * 1024 * 1024;
+#endif
 
 }  // namespace vexmor::limits

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/limits.h"
 #include "app/little_endian.h"
 #include "app/run_context.h"
 #include "app/text.h"
@@ -31,6 +32,10 @@ constexpr std::string_view kOverwritesArchive =
     "Error - member {} would overwrite the archive itself; skipped";
 constexpr std::string_view kPaletteAt = "ICR{} is at index {}";
 constexpr std::string_view kCountMismatch = "Error - report num files is {}, actual is {}";
+constexpr std::string_view kUnpackBoundReached =
+    "Error - DAT file {}: member {} would take the unpacked bytes past {}; skipped";
+constexpr std::string_view kMoreSkipped =
+    "Error - DAT file {}: {} more members past the unpacked bytes bound skipped";
 
 constexpr std::string_view kSunnyPalette = "sunny.pcx";
 constexpr std::string_view kColorsPalette = "colors.pcx";
@@ -84,6 +89,47 @@ void unpackMember(ArchiveStream& archive, const DatDirectoryEntry& entry, const 
     }
 }
 
+// The bytes all members of one archive may write together (limits.h). A member that would take
+// them past the bound is skipped whole, so no member is ever cut short; the first one skipped is
+// named and the others counted.
+class UnpackBudget {
+public:
+    explicit UnpackBudget(std::uint64_t archiveLength)
+        : archiveLength_(archiveLength),
+          bound_(archiveLength * limits::kUnpackedBytesPerArchiveByte +
+                 limits::kUnpackedBytesAllowance),
+          left_(bound_) {}
+
+    // Takes what the member will write, as far as the archive holds it; false when it does
+    // not fit, after its line.
+    bool take(Console& console, const std::string& archivePath, const DatDirectoryEntry& entry) {
+        const std::uint64_t bytes =
+            entry.offset < archiveLength_
+                ? std::min<std::uint64_t>(entry.length, archiveLength_ - entry.offset)
+                : 0;
+        if (bytes <= left_) {
+            left_ -= bytes;
+            return true;
+        }
+        if (skipped_++ == 0) {
+            console.printLine(kUnpackBoundReached, archivePath, entry.name, bound_);
+        }
+        return false;
+    }
+
+    void reportMoreSkipped(Console& console, const std::string& archivePath) const {
+        if (skipped_ > 1) {
+            console.printLine(kMoreSkipped, archivePath, skipped_ - 1);
+        }
+    }
+
+private:
+    std::uint64_t archiveLength_;
+    std::uint64_t bound_;
+    std::uint64_t left_;
+    std::uint32_t skipped_ = 0;
+};
+
 bool isPaletteMember(const std::string& loweredName) {
     return loweredName == kSunnyPalette || loweredName == kColorsPalette;
 }
@@ -96,6 +142,7 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
     console.printLine(kScanning, archivePath);
 
     ArchiveStream archive(archivePath);
+    UnpackBudget budget(archive.bytesLeft());
     catalogue.files.clear();
     catalogue.fileCount = 0;
     std::array<std::uint8_t, kDatHeaderSize> header{};
@@ -137,6 +184,9 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
         }
 
         if (unpack) {
+            if (!budget.take(console, archivePath, entry)) {
+                continue;
+            }
             unpackMember(archive, entry, entryName, buffer);
             if (!archive.readable()) {
                 directory.endHere();
@@ -155,6 +205,7 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
         catalogue.files.push_back({std::move(entryName), entry.offset, entry.length});
         ++listed;
     }
+    budget.reportMoreSkipped(console, archivePath);
     if (catalogue.fileCount != listed) {
         console.printLine(kCountMismatch, catalogue.fileCount, listed);
     }

@@ -59,7 +59,8 @@ std::optional<ByteStreamBuf> copyForWalk(std::fstream& stream, std::int64_t file
 
 }  // namespace
 
-void MeshFile::walkMeshNodes(RunContext& context, std::string meshPath) {
+std::uint64_t MeshFile::walkMeshNodes(RunContext& context, std::string meshPath,
+                                      std::uint64_t visitAllowance) {
     ++walkDepth;
     context.console.printInfoLine(kWalkDepth, meshPath, walkDepth);
     printTextureListing(context, mipPaths);
@@ -69,13 +70,15 @@ void MeshFile::walkMeshNodes(RunContext& context, std::string meshPath) {
     std::optional<ByteStreamBuf> bytes = copyForWalk(stream, fileSize);
     std::istream memory(bytes ? &*bytes : nullptr);
     memory.clear(stream.rdstate());
-    NodeWalk walk(context, *this, bytes ? memory : static_cast<std::istream&>(stream), meshPath);
+    NodeWalk walk(context, *this, bytes ? memory : static_cast<std::istream&>(stream), meshPath,
+                  visitAllowance);
     walk.run();
     walk.printTrace();
 
     stream.close();
     --walkDepth;
     context.console.printInfoLine(kWalkEnd);
+    return walk.visits();
 }
 
 }  // namespace vexmor

@@ -42,8 +42,11 @@ public:
     std::string indent;  // three blanks for a nested mesh
 
     // Walks the node graph breadth first from the root, reporting texture selections against
-    // the shrunk textures and counting texture nodes and vertices. Closes the stream.
-    void walkMeshNodes(RunContext& context, std::string meshPath);
+    // the shrunk textures and counting texture nodes and vertices. Closes the stream. Makes at
+    // most `visitAllowance` node visits (fewer when the walk's own bound is lower) and returns
+    // how many it made.
+    std::uint64_t walkMeshNodes(RunContext& context, std::string meshPath,
+                                std::uint64_t visitAllowance = UINT64_MAX);
 };
 
 }  // namespace vexmor

@@ -12,6 +12,7 @@
 #include "mesh/mesh_file.h"
 #include "mesh/mesh_stream.h"
 #include "mesh/mesh_tables.h"
+#include "mesh/node_walk.h"
 #include "platform/file_system.h"
 
 namespace vexmor {
@@ -38,6 +39,8 @@ constexpr std::string_view kNestingTooDeep =
     "Error - 3DO {}: nested mesh {} is more than {} levels deep; skipped";
 constexpr std::string_view kTooManyNested =
     "Error - 3DO {}: more than {} nested mesh rewrites; the rest are skipped";
+constexpr std::string_view kVisitBudgetSpent =
+    "Error - 3DO {}: node visit budget of {} spent; nested mesh {} and the rest are skipped";
 constexpr std::string_view kAlreadyProcessed = "3DO {} is already processed";
 constexpr std::string_view kEndLine = "3DO {}, untextured vertice {}, textured vertices {} *** end";
 
@@ -45,13 +48,45 @@ constexpr std::string_view kNestedIndent = "   ";
 constexpr std::string_view kMipExtension = ".mip";
 constexpr std::string_view kMeshExtension = ".3do";
 
-// What the rewrites below one top-level mesh share: how deep the current chain is and how many
-// nested rewrites it has started.
+// What the rewrites below one top-level mesh share: how deep the current chain is, how many
+// nested rewrites it has started and how many node visits its nested walks may still make.
 struct Nesting {
     std::uint32_t depth = 0;
     std::uint64_t rewrites = 0;
-    bool budgetReported = false;
+    bool rewritesReported = false;
+    std::uint64_t visitBudget = 0;  // the top-level mesh's own walk included
+    std::uint64_t nestedVisitsLeft = 0;
+    bool visitsReported = false;
 };
+
+// The top-level mesh keeps its own walk's bound out of the budget, so nested meshes cannot
+// leave it without visits.
+void startVisitBudget(Nesting& nesting, std::int64_t fileSize) {
+    nesting.visitBudget = rewriteVisitBound(fileSize);
+    nesting.nestedVisitsLeft = nesting.visitBudget - nodeVisitBound(fileSize);
+}
+
+// False, after one line for the first of them, once the nested rewrites may start no more.
+bool mayStartNestedRewrite(RunContext& context, const MeshFile& mesh, const std::string& nestedName,
+                           Nesting& nesting) {
+    if (nesting.rewrites == limits::kMaxNestedRewritesPerMesh) {
+        if (!nesting.rewritesReported) {
+            context.console.printLine(kTooManyNested, mesh.sourceFile,
+                                      limits::kMaxNestedRewritesPerMesh);
+            nesting.rewritesReported = true;
+        }
+        return false;
+    }
+    if (nesting.nestedVisitsLeft == 0) {
+        if (!nesting.visitsReported) {
+            context.console.printLine(kVisitBudgetSpent, mesh.sourceFile, nesting.visitBudget,
+                                      nestedName);
+            nesting.visitsReported = true;
+        }
+        return false;
+    }
+    return true;
+}
 
 // Keeps a mesh in the chain of rewrites under way for as long as its rewrite runs.
 class OpenMeshEntry {
@@ -165,12 +200,7 @@ void rewriteNestedMeshes(RunContext& context, const MeshFile& mesh, Nesting& nes
     const std::string sourceFolder(directoryPart(mesh.sourceFolder));
     const std::string outputFolder(directoryPart(mesh.outputFolder));
     for (const std::string& nestedName : mesh.nestedMeshes) {
-        if (nesting.rewrites == limits::kMaxNestedRewritesPerMesh) {
-            if (!nesting.budgetReported) {
-                context.console.printLine(kTooManyNested, mesh.sourceFile,
-                                          limits::kMaxNestedRewritesPerMesh);
-                nesting.budgetReported = true;
-            }
+        if (!mayStartNestedRewrite(context, mesh, nestedName, nesting)) {
             return;
         }
         if (nesting.depth == limits::kMaxNestedMeshDepth) {
@@ -184,6 +214,22 @@ void rewriteNestedMeshes(RunContext& context, const MeshFile& mesh, Nesting& nes
         rewriteWithin(context, nested, nestedName, sourceFolder, outputFolder, false, false,
                       nesting);
         --nesting.depth;
+    }
+}
+
+// Rewrites the nested meshes, then walks the mesh itself. The mesh the rewrite started from
+// opens the budget of node visits and walks within its own bound; a nested one draws on the rest.
+void walkWithNested(RunContext& context, MeshFile& mesh, Nesting& nesting) {
+    const bool outermost = nesting.depth == 0;
+    if (outermost) {
+        startVisitBudget(nesting, mesh.fileSize);
+    }
+    rewriteNestedMeshes(context, mesh, nesting);
+    if (outermost) {
+        mesh.walkMeshNodes(context, mesh.sourceFile);
+    } else {
+        nesting.nestedVisitsLeft -=
+            mesh.walkMeshNodes(context, mesh.sourceFile, nesting.nestedVisitsLeft);
     }
 }
 
@@ -254,8 +300,7 @@ void rewriteWithin(RunContext& context, MeshFile& mesh, std::string meshName,
     console.printInfoLine(kHeaderSize, position, position, headerSize, headerSize,
                           static_cast<std::uint64_t>(mesh.fileSize));
 
-    rewriteNestedMeshes(context, mesh, nesting);
-    mesh.walkMeshNodes(context, mesh.sourceFile);
+    walkWithNested(context, mesh, nesting);
     platform::copyFile(mesh.sourceFolder + mesh.meshName, mesh.destinationFile);
     registerMeshName(context, mesh);
     if (context.options.compact) {

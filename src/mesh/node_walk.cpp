@@ -39,6 +39,7 @@ constexpr std::string_view kUnknownException = "Unknown exception";
 constexpr std::string_view kVisitLimit = "Error - 3DO {}: walk stopped after {} node visits";
 constexpr std::string_view kEntryLimit =
     "Error - 3DO {}: walk stopped after {} offset list entries";
+constexpr std::string_view kLinesLeftOut = "Error - 3DO {}: {} more error lines left out";
 
 constexpr std::string_view kTraceNode = "Offset {}: Flavour {:08X}{}";
 constexpr std::string_view kTraceEntry = "{}{}";
@@ -76,19 +77,36 @@ std::uint64_t walkBound(std::int64_t fileSize, std::uint64_t perWord, std::uint6
 
 }  // namespace
 
+std::uint64_t nodeVisitBound(std::int64_t fileSize) {
+    return walkBound(fileSize, limits::kNodeVisitsPerFileWord, limits::kMinNodeVisitsPerMesh,
+                     limits::kMaxNodeVisitsPerMesh);
+}
+
+std::uint64_t rewriteVisitBound(std::int64_t fileSize) {
+    return walkBound(fileSize, limits::kNodeVisitsPerRewriteFileWord,
+                     limits::kMinNodeVisitsPerRewrite, limits::kMaxNodeVisitsPerRewrite);
+}
+
 NodeWalk::NodeWalk(RunContext& context, MeshFile& mesh, std::istream& stream,
-                   const std::string& meshPath)
+                   const std::string& meshPath, std::uint64_t visitAllowance)
     : context_(context),
       mesh_(mesh),
       stream_(stream),
       meshPath_(meshPath),
       tracing_(context.console.infoEnabled()),
-      maxVisits_(walkBound(mesh.fileSize, limits::kNodeVisitsPerFileWord,
-                           limits::kMinNodeVisitsPerMesh, limits::kMaxNodeVisitsPerMesh)),
+      maxVisits_(std::min(nodeVisitBound(mesh.fileSize), visitAllowance)),
       maxEntries_(walkBound(mesh.fileSize, limits::kOffsetEntriesPerFileWord,
                             limits::kMinOffsetEntriesPerWalk, limits::kMaxOffsetEntriesPerWalk)) {}
 
 void NodeWalk::run() {
+    walkQueue();
+    if (errorLines_ > limits::kMaxErrorLinesPerWalk) {
+        context_.console.printLine(kLinesLeftOut, meshPath_,
+                                   errorLines_ - limits::kMaxErrorLinesPerWalk);
+    }
+}
+
+void NodeWalk::walkQueue() {
     queue_.clear();
     queue_.push_back(mesh_.header.rootOffset);
     while (!queue_.empty()) {
@@ -110,7 +128,7 @@ bool NodeWalk::handleNode(std::int32_t offset) {
     if (streamFailed(stream)) {
         // Running off the end of the file is expected of damaged lists; only other failures
         // are worth a line.
-        if (!stream.eof()) {
+        if (!stream.eof() && takeErrorLine()) {
             printStreamError(context_, mesh_, stream_, meshPath_, kPreSeekError);
         }
         stream.clear();
@@ -118,7 +136,9 @@ bool NodeWalk::handleNode(std::int32_t offset) {
     }
     stream.seekg(mesh_.headerSize + static_cast<std::uint32_t>(offset));
     if (streamFailed(stream)) {
-        printStreamError(context_, mesh_, stream_, meshPath_, kSeekError);
+        if (takeErrorLine()) {
+            printStreamError(context_, mesh_, stream_, meshPath_, kSeekError);
+        }
         --mesh_.walkDepth;
         return true;
     }
@@ -128,7 +148,9 @@ bool NodeWalk::handleNode(std::int32_t offset) {
         context_.console.printInfoLine(kRootNodeFlavour, flavour_);
     }
     if (streamFailed(stream)) {
-        printStreamError(context_, mesh_, stream_, meshPath_, kFlavourReadError);
+        if (takeErrorLine()) {
+            printStreamError(context_, mesh_, stream_, meshPath_, kFlavourReadError);
+        }
         --mesh_.walkDepth;
         return true;
     }
@@ -208,6 +230,11 @@ bool NodeWalk::handleNode(std::int32_t offset) {
     return true;
 }
 
+bool NodeWalk::takeErrorLine() {
+    ++errorLines_;
+    return errorLines_ <= limits::kMaxErrorLinesPerWalk;
+}
+
 void NodeWalk::readPayload(std::size_t wordCount) {
     for (std::size_t i = 0; i < wordCount; ++i) {
         readWordInto(stream_, words_[i]);
@@ -237,9 +264,13 @@ bool NodeWalk::readOffsetList(std::int64_t count) {
             stream.read(reinterpret_cast<char*>(chunk.data()),
                         static_cast<std::streamsize>(inChunk * kWordBytes));
         } catch (const std::exception& error) {
-            context_.console.printLine(kReadException, meshPath_, error.what());
+            if (takeErrorLine()) {
+                context_.console.printLine(kReadException, meshPath_, error.what());
+            }
         } catch (...) {
-            context_.console.printLine(kReadException, meshPath_, kUnknownException);
+            if (takeErrorLine()) {
+                context_.console.printLine(kReadException, meshPath_, kUnknownException);
+            }
         }
         for (std::size_t i = 0; i < inChunk; ++i) {
             offsets_[first + i] = readU32(chunk, i * kWordBytes);
@@ -294,7 +325,7 @@ void NodeWalk::selectTexture() {
             context_.console.printInfoLine(kTextureDeselected, mesh_.indent, path,
                                            mesh_.destinationFile, meshPath_);
         }
-    } else {
+    } else if (takeErrorLine()) {
         context_.console.printLine(kTextureOutOfRange, meshPath_, flavour_, index, 0,
                                    static_cast<std::uint64_t>(mesh_.mipPaths.size()) - 1);
     }

@@ -14,21 +14,32 @@ namespace vexmor {
 class MeshFile;
 class RunContext;
 
+// The node visits one walk of a file of `fileSize` bytes may make.
+std::uint64_t nodeVisitBound(std::int64_t fileSize);
+// The node visits the rewrite of a top-level mesh of `fileSize` bytes may make, its nested
+// meshes included.
+std::uint64_t rewriteVisitBound(std::int64_t fileSize);
+
 // One breadth-first walk over a mesh's node graph: the queue, the current node and the trace.
 // The trace is kept only when detail lines are shown, since nothing else reads it.
 class NodeWalk {
 public:
-    // Reads the nodes through `stream`: the mesh's file, or a copy of its bytes.
-    NodeWalk(RunContext& context, MeshFile& mesh, std::istream& stream,
-             const std::string& meshPath);
+    // Reads the nodes through `stream`: the mesh's file, or a copy of its bytes. The walk makes
+    // at most `visitAllowance` node visits, fewer when its own bound is lower.
+    NodeWalk(RunContext& context, MeshFile& mesh, std::istream& stream, const std::string& meshPath,
+             std::uint64_t visitAllowance);
 
     // Walks every node reachable from the root, once per reference, within the walk's bounds.
     void run();
+    std::uint64_t visits() const { return visits_; }
     // The trace lines in ascending byte order, framed by their heading and end lines.
     void printTrace() const;
 
 private:
+    void walkQueue();
     bool handleNode(std::int32_t offset);  // false: the walk's bounds are reached
+    // Counts an error line; false once the walk has printed as many as it may.
+    bool takeErrorLine();
     void readPayload(std::size_t wordCount);
     bool readOffsetList(std::int64_t count);
     void walkVertexList(bool textured);
@@ -47,6 +58,7 @@ private:
     TraceLog trace_;
     std::uint64_t visits_ = 0;
     std::uint64_t entriesRead_ = 0;
+    std::uint64_t errorLines_ = 0;  // printed or left out
     // The walk's bounds, scaled to the file's size (limits.h).
     std::uint64_t maxVisits_ = 0;
     std::uint64_t maxEntries_ = 0;

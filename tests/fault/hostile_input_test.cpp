@@ -1,8 +1,10 @@
-// Inputs that the fuzz targets (fuzz/) found to hang the tool or make it allocate far beyond
-// the file's size, fed to the same entry points, plus the honest files on the other side of each
-// bound.
+// Inputs that hang the tool or make it work or allocate far beyond the file's size, found by the
+// fuzz targets (fuzz/) or crafted, fed to the same entry points, plus the honest files on the
+// other side of each bound.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "mesh/mesh_rewrite.h"
 #include "support/captured_run.h"
 #include "support/dat_builder.h"
+#include "support/mesh_builder.h"
 #include "support/mip_builder.h"
 #include "support/temp_dir.h"
 #include "texture/mip_file.h"
@@ -143,6 +146,106 @@ TEST_F(HostileInputTest, ACyclicMeshOfAFewBytesStopsAtTheVisitBound) {
                                    std::to_string(limits::kMinNodeVisitsPerMesh) + " node visits"));
     // The mesh names itself as a nested mesh too: that one is skipped, the copy still made.
     EXPECT_TRUE(fs::is_regular_file(dir / "out/car.3do"));
+}
+
+// A 44-byte mesh whose one node selects a texture and names itself as its child: every walk of
+// it runs to the visit bound.
+Bytes selfLoopingTextureMesh(std::int32_t mipIndex) {
+    MeshBuilder mesh;
+    mesh.mips({"car1"});
+    mesh.textureSelection(mipIndex, 0);
+    return mesh.build();
+}
+
+// Each of the thousand references used to rewrite the nested mesh again, a million visits each.
+// Now the nested walks share what the top-level mesh's own walk leaves of one budget, and the
+// references past it are skipped with one line.
+TEST_F(HostileInputTest, ACyclicNestedMeshNamedAThousandTimesSharesOneVisitBudget) {
+    const Bytes wheel = selfLoopingTextureMesh(0);
+    ASSERT_EQ(wheel.size(), 44u);
+    put("wheel.3do", wheel);
+    MeshBuilder car;
+    car.mips({"car1"}).meshes(std::vector<std::string>(1000, "wheel"));
+    car.textureSelection(0, 0);
+    put("car.3do", car.build());
+    MeshFile mesh;
+    rewriteMesh(run.context, mesh, "car.3do", dir.str() + "/src", output(), true, false);
+
+    const std::string carPath = toLowerAscii(dir.str() + "/src\\car.3do");
+    const std::string wheelPath = toLowerAscii(dir.str() + "/src\\wheel.3do");
+    // The texture node counts each visit: the top-level walk keeps its whole bound, the nested
+    // walks share the rest.
+    const std::uint64_t walkBound = limits::kMinNodeVisitsPerMesh;
+    const std::uint64_t budget = limits::kMinNodeVisitsPerRewrite;
+    EXPECT_EQ(run.context.meshTextureNodes[carPath], walkBound);
+    EXPECT_EQ(run.context.meshTextureNodes[wheelPath], budget - walkBound);
+    const std::vector<std::string> lines = run.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "Error - 3DO " + wheelPath + ": walk stopped after " +
+                             std::to_string(walkBound) + " node visits"),
+              static_cast<std::ptrdiff_t>((budget - walkBound) / walkBound));
+    EXPECT_TRUE(hasLine(lines, "Error - 3DO " + carPath + ": node visit budget of " +
+                                   std::to_string(budget) +
+                                   " spent; nested mesh wheel.3do and the rest are skipped"));
+    EXPECT_LT(lines.size(), 10u);
+    EXPECT_TRUE(fs::is_regular_file(dir / "out/car.3do"));
+}
+
+// A node that loops to itself with a texture number out of range used to print its error line
+// at each of its million visits.
+TEST_F(HostileInputTest, ASelfLoopingTextureNodePrintsABoundedNumberOfLines) {
+    put("car.3do", selfLoopingTextureMesh(5));
+    MeshFile mesh;
+    rewriteMesh(run.context, mesh, "car.3do", dir.str() + "/src", output(), true, false);
+
+    const std::string carPath = toLowerAscii(dir.str() + "/src\\car.3do");
+    const std::uint64_t visits = limits::kMinNodeVisitsPerMesh;
+    const std::uint64_t shown = limits::kMaxErrorLinesPerWalk;
+    const std::vector<std::string> lines = run.lines();
+    ASSERT_EQ(lines.size(), shown + 2);
+    EXPECT_EQ(lines.front(), "Error - 3DO " + carPath +
+                                 ": flavour 80000004 - texture mip file number is out of range "
+                                 "5/(0-0)");
+    EXPECT_EQ(lines[shown - 1], lines.front());
+    EXPECT_EQ(lines[shown], "Error - 3DO " + carPath + ": walk stopped after " +
+                                std::to_string(visits) + " node visits");
+    EXPECT_EQ(lines[shown + 1], "Error - 3DO " + carPath + ": " + std::to_string(visits - shown) +
+                                    " more error lines left out");
+}
+
+// 65,535 entries that each span the whole 1.77 MB archive used to write 65,535 copies of it.
+// Members are written while they fit the bound, whole; the rest are skipped with two lines.
+TEST_F(HostileInputTest, AnArchiveOfOverlappingMembersUnpacksABoundedNumberOfBytes) {
+    constexpr std::size_t kEntries = 65535;
+    const std::size_t archiveSize = datDataStart(kEntries);
+    DatSpec shape;
+    for (std::size_t i = 0; i < kEntries; ++i) {
+        shape.members.push_back(
+            {fmt::format("m{:05}.bin", i), {}, 1, static_cast<std::uint32_t>(archiveSize - 1)});
+    }
+    const std::string path = put("track.dat", buildDat(shape));
+    SourceCatalogue catalogue;
+    readDatArchive(run.context, catalogue, path, true, output());
+
+    const std::uint64_t bound =
+        archiveSize * limits::kUnpackedBytesPerArchiveByte + limits::kUnpackedBytesAllowance;
+    const std::uint64_t written = (archiveSize - 1) * listFiles(dir / "out").size();
+    EXPECT_LE(written, bound);
+    EXPECT_GT(written + archiveSize, bound);
+    const std::size_t unpacked = catalogue.files.size();
+    EXPECT_EQ(unpacked, listFiles(dir / "out").size());
+    EXPECT_EQ(fs::file_size(dir / "out/m00000.bin"), archiveSize - 1);
+    EXPECT_EQ(
+        run.lines(),
+        (std::vector<std::string>{
+            "Scanning DAT file: " + path,
+            fmt::format("Error - DAT file {}: member m{:05}.bin would take the unpacked "
+                        "bytes past {}; skipped",
+                        path, unpacked, bound),
+            fmt::format("Error - DAT file {}: {} more members past the unpacked bytes "
+                        "bound skipped",
+                        path, kEntries - unpacked - 1),
+            fmt::format("Error - report num files is {}, actual is {}", kEntries, unpacked)}));
 }
 
 // An archive unpacked into its own folder that holds a member of its own name (in any case):
