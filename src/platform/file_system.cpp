@@ -167,9 +167,35 @@ void createDirectory(std::string_view pathText) {
     }
 }
 
+namespace detail {
+
+void removeTree(const fs::path& path, std::error_code& first, fs::path& firstPath) {
+    std::error_code error;
+    if (!isLink(path) && fs::is_directory(fs::symlink_status(path, error))) {
+        std::vector<fs::path> children;
+        fs::directory_iterator it(path, error);
+        for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+            children.push_back(it->path());
+        }
+        for (const fs::path& child : children) {
+            removeTree(child, first, firstPath);
+        }
+    }
+    if (!error) {
+        removeEntry(path, error);
+    }
+    if (error && error != std::errc::no_such_file_or_directory && !first) {
+        first = error;
+        firstPath = path;
+    }
+}
+
+}  // namespace detail
+
 void removeAll(std::string_view pathText) {
     std::error_code error;
-    fs::remove_all(nativePath(pathText), error);
+    fs::path failed;
+    detail::removeTree(detail::folderPath(pathText), error, failed);
     if (error) {
         throw FileSystemError("remove_all", error, pathText);
     }

@@ -37,8 +37,8 @@ PathKind pathKind(std::string_view pathText);
 // Creates one directory level. Throws FileSystemError("create_directory").
 void createDirectory(std::string_view pathText);
 
-// Removes a folder with everything in it; a missing folder is no error. Throws
-// FileSystemError("remove_all").
+// Removes a folder with everything in it, links inside removed as links, never followed; a
+// missing folder is no error. Throws FileSystemError("remove_all").
 void removeAll(std::string_view pathText);
 
 // CopyFileA(source, destination, FALSE) and DeleteFileA, or their stand-ins elsewhere: results

@@ -34,6 +34,11 @@ bool isLink(const std::filesystem::path& path);
 // Removes one entry: a file, an empty folder, or a link itself (never its target).
 void removeEntry(const std::filesystem::path& path, std::error_code& error);
 
+// Removes a tree bottom up without following any link in it (a link is removed as itself); goes
+// on past failures and keeps the first in `first`, with its path.
+void removeTree(const std::filesystem::path& path, std::error_code& first,
+                std::filesystem::path& firstPath);
+
 // True when two path components name the same entry on this file system.
 bool sameComponent(const std::filesystem::path& a, const std::filesystem::path& b);
 

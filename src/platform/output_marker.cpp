@@ -17,29 +17,6 @@ char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Removes a tree bottom up without following any link in it; the first failure is kept and the
-// removal goes on, so one stubborn file does not keep the rest.
-void removeTree(const fs::path& path, std::error_code& first, fs::path& firstPath) {
-    std::error_code error;
-    if (!detail::isLink(path) && fs::is_directory(fs::symlink_status(path, error))) {
-        std::vector<fs::path> children;
-        fs::directory_iterator it(path, error);
-        for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-            children.push_back(it->path());
-        }
-        for (const fs::path& child : children) {
-            removeTree(child, first, firstPath);
-        }
-    }
-    if (!error) {
-        detail::removeEntry(path, error);
-    }
-    if (error && !first) {
-        first = error;
-        firstPath = path;
-    }
-}
-
 }  // namespace
 
 namespace detail {
@@ -104,7 +81,7 @@ void emptyOutputFolder(std::string_view folderText) {
     }
     fs::path firstPath = folder;
     for (const fs::path& child : children) {
-        removeTree(child, error, firstPath);
+        detail::removeTree(child, error, firstPath);
     }
     if (error) {
         throw FileSystemError("remove_all", error, detail::genericText(firstPath));
