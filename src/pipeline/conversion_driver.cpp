@@ -113,7 +113,7 @@ void runMi4Pass(RunContext& context, SourceCatalogue& catalogue, const std::stri
             if (extensionOf(rel) != "mi4") {
                 continue;
             }
-            context.console.printInfoLine(kMi4File, rel);
+            context.console.printInfoLine(kMi4File, printableName(rel));
             processMi4File(context, rel, source, output + rel);
         } catch (const std::exception& error) {
             context.console.printLine(kMi4Failed, error.what());
