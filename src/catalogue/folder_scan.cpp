@@ -67,30 +67,28 @@ bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::stri
                                    const std::string& error) {
             reportSkipped(context.console, genericFolder, relative, why, error);
         };
-        platform::walkRegularFiles(
-            folder,
-            [&](const std::string& relative) {
-                const std::string fullPath = genericFolder + relative;
-                const std::string fileName(fileNamePart(toLowerAscii(relative)));
-                context.console.printInfoLine(kScan, printableName(fileName),
-                                              printableName(relative), printableName(fullPath));
+        const auto onFile = [&](const std::string& relative) {
+            const std::string fullPath = genericFolder + relative;
+            const std::string fileName(fileNamePart(toLowerAscii(relative)));
+            context.console.printInfoLine(kScan, printableName(fileName), printableName(relative),
+                                          printableName(fullPath));
 
-                if (fileName == "sunny.pcx" || fileName == "colors.pcx") {
-                    catalogue.paletteFileIndex = static_cast<std::uint32_t>(catalogue.files.size());
-                    if (fileName.front() == 's') {
-                        catalogue.icr2Palette = true;
-                    }
-                    context.console.printLine(
-                        kPaletteAt, catalogue.icr2Palette ? "2 sunny.pcx" : "1 colors.pcx",
-                        catalogue.paletteFileIndex);
-                    loadPalette(context, catalogue, fullPath);
+            if (fileName == "sunny.pcx" || fileName == "colors.pcx") {
+                catalogue.paletteFileIndex = static_cast<std::uint32_t>(catalogue.files.size());
+                if (fileName.front() == 's') {
+                    catalogue.icr2Palette = true;
                 }
-                std::string name = relative;
-                std::replace(name.begin(), name.end(), '/', '\\');
-                catalogue.files.push_back({std::move(name), 0, 0});
-                ++catalogue.fileCount;
-            },
-            onSkipped);
+                context.console.printLine(kPaletteAt,
+                                          catalogue.icr2Palette ? "2 sunny.pcx" : "1 colors.pcx",
+                                          catalogue.paletteFileIndex);
+                loadPalette(context, catalogue, fullPath);
+            }
+            std::string name = relative;
+            std::replace(name.begin(), name.end(), '/', '\\');
+            catalogue.files.push_back({std::move(name), 0, 0});
+            ++catalogue.fileCount;
+        };
+        platform::walkRegularFiles(folder, onFile, onSkipped);
     } catch (const std::exception& error) {
         context.console.printLine(kScanFailed, folder, error.what());
     }
