@@ -10,6 +10,7 @@
 #include "app/console.h"
 #include "app/run_options.h"
 #include "app/run_statistics.h"
+#include "platform/output_marker.h"
 
 namespace vexmor {
 
@@ -27,6 +28,12 @@ public:
     RunStatistics statistics;
     Console console;
     std::ofstream reportFile;  // not open: rows are lost without a message
+
+    // The lock on the output folder's marker, held from when the run takes the folder to its end;
+    // and whether this run unpacked an archive into its output folder, which the conversion
+    // driver then keeps as it is.
+    platform::MarkerLock outputLock;
+    bool outputUnpacked = false;
 
     // Textures re-exported or converted, and each shrunk texture's factors, keyed by
     // lower-cased path.
@@ -47,7 +54,9 @@ public:
     std::set<std::string> openMeshes;
 };
 
-// Opens (creates or empties) the CSV report on its fixed path; a failed open is silent.
+// Opens (creates or empties) the CSV report on its fixed path when nothing or a regular file is
+// there, never through a link; anything else there gets one line and no report. A report that
+// cannot be made (a missing folder) is silent.
 void openReportFile(RunContext& context);
 
 }  // namespace vexmor

@@ -36,6 +36,23 @@ std::string extensionOf(std::string_view path) {
     return toLowerAscii(path.substr(dot + 1));
 }
 
+std::string printableName(std::string_view name) {
+    constexpr std::string_view kHex = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0x0F];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }

@@ -23,6 +23,10 @@ std::string_view fileNamePart(std::string_view path);
 // The three characters after the last dot, lowered, when exactly three follow it; else empty.
 std::string extensionOf(std::string_view path);
 
+// A name taken from a file as it may be shown on the console: bytes below 0x20 other than tab,
+// and 0x7F, become `\xNN` (upper-case hex), so a name cannot erase or forge console lines.
+std::string printableName(std::string_view name);
+
 // True when `text` ends with `suffix`.
 bool endsWith(std::string_view text, std::string_view suffix);
 

@@ -18,6 +18,7 @@
 #include "catalogue/palette_file.h"
 #include "catalogue/source_catalogue.h"
 #include "platform/file_system.h"
+#include "platform/output_marker.h"
 
 namespace vexmor {
 namespace {
@@ -155,7 +156,8 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
             console.printLine(kNoExtractionFolder);
             return;
         }
-        createOutputFolder(context, outputFolder);
+        claimOutputFolder(context, outputFolder, OutputUse::unpack);
+        context.outputUnpacked = true;
     }
 
     DirectoryCursor directory(archive, catalogue.fileCount);
@@ -171,15 +173,16 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
         if (entry.unused()) {
             continue;
         }
-        // A name that could leave the output folder is not used for anything.
-        if (!isSafeMemberName(entry.name)) {
-            console.printLine(kUnsafeName, entry.name);
+        // A name that could leave the output folder, or forge or replace the output marker, is
+        // not used for anything.
+        if (!isSafeMemberName(entry.name) || platform::isOutputMarkerName(entry.name)) {
+            console.printLine(kUnsafeName, printableName(entry.name));
             continue;
         }
-        console.printInfoLine(kEntry, entry.name, entry.offset, entry.length);
+        console.printInfoLine(kEntry, printableName(entry.name), entry.offset, entry.length);
         std::string entryName = outputFolder + entry.name;
         if (mayOverwriteArchive && platform::isSameFile(entryName, archivePath)) {
-            console.printLine(kOverwritesArchive, entry.name);
+            console.printLine(kOverwritesArchive, printableName(entry.name));
             continue;
         }
 

@@ -2,14 +2,25 @@
 
 #include <exception>
 
+#include "app/process_exit.h"
 #include "app/run_context.h"
 #include "app/text.h"
 #include "platform/file_system.h"
+#include "platform/output_marker.h"
 
 namespace vexmor {
 namespace {
 
 constexpr std::string_view kCouldNotCreate = "Could not create output folder \"{}\" (error {})";
+constexpr std::string_view kRemoveFailed = "Error while removing directory {}: {}";
+constexpr std::string_view kRefuseForeign =
+    "Error - refusing to remove output folder {} because it holds files vexmor did not write";
+constexpr std::string_view kRefuseLink =
+    "Error - refusing to use output folder {} because it is a link";
+constexpr std::string_view kInUse = "Error - output folder {} is in use by another vexmor run";
+constexpr std::string_view kNotMarked = "Error - could not mark output folder {}: {}";
+
+constexpr int kRefusedExitCode = 3;
 
 bool isSeparator(char c) {
     return c == '\\' || c == '/';
@@ -30,6 +41,38 @@ std::string parentOf(const std::string& folder) {
         return folder.substr(0, end + 1);  // the root: "/", "\" or "c:\"
     }
     return folder.substr(0, end);
+}
+
+// The folder's state; one that cannot be told is reported and left alone (false).
+bool readState(RunContext& context, const std::string& folder, platform::OutputFolderState& state) {
+    try {
+        state = platform::outputFolderState(folder);
+        return true;
+    } catch (const std::exception& error) {
+        context.console.printLine(kRemoveFailed, folder, error.what());
+        return false;
+    }
+}
+
+[[noreturn]] void refuse(RunContext& context, std::string_view line, const std::string& folder) {
+    context.console.printLineWith(line, fmt::make_format_args(folder));
+    throw ProcessExit{kRefusedExitCode};
+}
+
+// Locks the marker of a folder that is empty or marked; a folder another run holds ends this
+// one before anything is touched.
+void lockMarker(RunContext& context, const std::string& folder) {
+    context.outputLock = platform::MarkerLock();  // a lock this run took before is given up
+    std::string failure;
+    switch (platform::lockOutputMarker(folder, context.outputLock, failure)) {
+        case platform::LockOutcome::locked:
+            break;
+        case platform::LockOutcome::busy:
+            refuse(context, kInUse, folder);
+        case platform::LockOutcome::failed:
+            context.console.printLine(kNotMarked, folder, failure);
+            break;
+    }
 }
 
 }  // namespace
@@ -67,6 +110,41 @@ void createOutputFolders(RunContext& context, const std::string& folder) {
     for (std::size_t i = 1; i < folder.size(); ++i) {
         if (isSeparator(folder[i]) && !isSeparator(folder[i - 1]) && folder[i - 1] != ':') {
             createOutputFolder(context, folder.substr(0, i + 1));
+        }
+    }
+}
+
+void claimOutputFolder(RunContext& context, const std::string& folder, OutputUse use) {
+    using platform::OutputFolderState;
+    OutputFolderState state{};
+    if (!readState(context, folder, state)) {
+        return;
+    }
+    if (state == OutputFolderState::link) {
+        refuse(context, kRefuseLink, folder);
+    }
+    if (state == OutputFolderState::foreign && use == OutputUse::replace) {
+        refuse(context, kRefuseForeign, folder);
+    }
+    if (state == OutputFolderState::missing) {
+        if (use == OutputUse::replace) {
+            createOutputFolders(context, folder);
+        } else {
+            createOutputFolder(context, folder);
+        }
+        if (!readState(context, folder, state)) {
+            return;
+        }
+    }
+    if (state != OutputFolderState::empty && state != OutputFolderState::marked) {
+        return;  // not made, not a folder, or another's folder being unpacked into
+    }
+    lockMarker(context, folder);
+    if (use == OutputUse::replace && state == OutputFolderState::marked) {
+        try {
+            platform::emptyOutputFolder(folder);
+        } catch (const std::exception& error) {
+            context.console.printLine(kRemoveFailed, folder, error.what());
         }
     }
 }

@@ -16,6 +16,33 @@ constexpr std::string_view kScan = "Scan: {} {} ({})";
 constexpr std::string_view kPaletteAt = "ICR{} is at index {}";
 constexpr std::string_view kScanFailed =
     "An exception occured while scanning folder {}. The error message is \"{}\"";
+constexpr std::string_view kSkippedBackslash =
+    "Scan: skipped {} because its name holds a \\, which path texts read as a separator";
+constexpr std::string_view kSkippedOutput =
+    "Scan: skipped {} because it holds the output of an earlier vexmor run";
+constexpr std::string_view kSkippedBrokenLink = "Scan: skipped {} because it is a link to nothing";
+constexpr std::string_view kSkippedUnreadable = "Scan: skipped {} ({})";
+
+// One line for each entry the walk passed over, naming it below the folder text as the Scan
+// lines do.
+void reportSkipped(Console& console, const std::string& genericFolder, const std::string& relative,
+                   platform::SkippedEntry why, const std::string& error) {
+    const std::string shown = printableName(genericFolder + relative);
+    switch (why) {
+        case platform::SkippedEntry::backslashName:
+            console.printLine(kSkippedBackslash, shown);
+            break;
+        case platform::SkippedEntry::earlierOutput:
+            console.printLine(kSkippedOutput, shown);
+            break;
+        case platform::SkippedEntry::brokenLink:
+            console.printLine(kSkippedBrokenLink, shown);
+            break;
+        case platform::SkippedEntry::unreadable:
+            console.printLine(kSkippedUnreadable, shown, printableName(error));
+            break;
+    }
+}
 
 }  // namespace
 
@@ -36,10 +63,15 @@ bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::stri
         }
         catalogue.fileCount = 0;
         catalogue.files.clear();
-        platform::walkRegularFiles(folder, [&](const std::string& relative) {
+        const auto onSkipped = [&](const std::string& relative, platform::SkippedEntry why,
+                                   const std::string& error) {
+            reportSkipped(context.console, genericFolder, relative, why, error);
+        };
+        const auto onFile = [&](const std::string& relative) {
             const std::string fullPath = genericFolder + relative;
             const std::string fileName(fileNamePart(toLowerAscii(relative)));
-            context.console.printInfoLine(kScan, fileName, relative, fullPath);
+            context.console.printInfoLine(kScan, printableName(fileName), printableName(relative),
+                                          printableName(fullPath));
 
             if (fileName == "sunny.pcx" || fileName == "colors.pcx") {
                 catalogue.paletteFileIndex = static_cast<std::uint32_t>(catalogue.files.size());
@@ -55,7 +87,8 @@ bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::stri
             std::replace(name.begin(), name.end(), '/', '\\');
             catalogue.files.push_back({std::move(name), 0, 0});
             ++catalogue.fileCount;
-        });
+        };
+        platform::walkRegularFiles(folder, onFile, onSkipped);
     } catch (const std::exception& error) {
         context.console.printLine(kScanFailed, folder, error.what());
     }

@@ -155,14 +155,14 @@ void readNameTables(RunContext& context, MeshFile& mesh) {
     bool anyUnscaled = false;
     for (std::int64_t i = 0; i < header.mipCount; ++i) {
         const std::string name = readNameField(mesh.stream);
-        console.printInfoLine(kContainsMip, mesh.indent, mesh.sourceFile, i, name);
+        console.printInfoLine(kContainsMip, mesh.indent, mesh.sourceFile, i, printableName(name));
         std::string path =
             toLowerAscii(std::string(destinationFolder) + name + std::string(kMipExtension));
         if (context.shrunkMips.contains(path)) {
-            console.printInfoLine(kScaledMip, path);
+            console.printInfoLine(kScaledMip, printableName(path));
             anyScaled = true;
         } else {
-            console.printInfoLine(kUnscaledMip, path);
+            console.printInfoLine(kUnscaledMip, printableName(path));
             anyUnscaled = true;
         }
         mesh.mipPaths.push_back(std::move(path));
@@ -173,7 +173,7 @@ void readNameTables(RunContext& context, MeshFile& mesh) {
 
     for (std::int64_t i = 0; i < header.pmpCount; ++i) {
         const std::string name = readNameField(mesh.stream);
-        console.printInfoLine(kContainsPmp, mesh.indent, mesh.sourceFile, i, name);
+        console.printInfoLine(kContainsPmp, mesh.indent, mesh.sourceFile, i, printableName(name));
     }
 
     // Nested meshes lie in the folder of this one, relative to the source folder.
@@ -182,9 +182,9 @@ void readNameTables(RunContext& context, MeshFile& mesh) {
         sourceDirectory.substr(std::min(mesh.sourceFolder.size(), sourceDirectory.size())));
     for (std::int64_t i = 0; i < header.meshCount; ++i) {
         const std::string name = toLowerAscii(readNameField(mesh.stream));
-        console.printInfoLine(kContainsMesh, mesh.indent, mesh.sourceFile, i, name);
+        console.printInfoLine(kContainsMesh, mesh.indent, mesh.sourceFile, i, printableName(name));
         if (!isSafeNestedName(name)) {
-            console.printLine(kUnsafeNestedName, mesh.sourceFile, name);
+            console.printLine(kUnsafeNestedName, mesh.sourceFile, printableName(name));
             continue;
         }
         mesh.nestedMeshes.push_back(rel + name + std::string(kMeshExtension));
@@ -204,7 +204,7 @@ void rewriteNestedMeshes(RunContext& context, const MeshFile& mesh, Nesting& nes
             return;
         }
         if (nesting.depth == limits::kMaxNestedMeshDepth) {
-            context.console.printLine(kNestingTooDeep, mesh.sourceFile, nestedName,
+            context.console.printLine(kNestingTooDeep, mesh.sourceFile, printableName(nestedName),
                                       limits::kMaxNestedMeshDepth);
             continue;
         }

@@ -21,7 +21,6 @@ namespace {
 
 constexpr std::string_view kReportHeader =
     "Filename,mip level, mip level internal,num mips,width,height,size,offset,magic";
-constexpr std::string_view kRemoveFailed = "Error while removing directory {}: {}";
 constexpr std::string_view kRefuseRoot = "Error - refusing to remove output folder {}";
 constexpr std::string_view kRefuseSource =
     "Error - refusing to remove output folder {} because it holds the source folder {}";
@@ -31,8 +30,8 @@ constexpr std::string_view kMi4File = "Mi4 file {}";
 
 constexpr int kRefusedExitCode = 3;
 
-// Removing the output folder takes everything in it: never a root, and never a folder that holds
-// the source being read.
+// Replacing the output folder takes everything in it: never a root, and never a folder that is
+// or holds the source being read.
 void refuseDangerousOutput(RunContext& context, const std::string& source,
                            const std::string& output) {
     if (platform::isFileSystemRoot(output)) {
@@ -45,17 +44,14 @@ void refuseDangerousOutput(RunContext& context, const std::string& source,
     }
 }
 
-void prepareOutputFolder(RunContext& context, const std::string& source, const std::string& output,
-                         bool create) {
+// A folder this run unpacked an archive into is kept as it is: the members are the run's input.
+void prepareOutputFolder(RunContext& context, const std::string& source,
+                         const std::string& output) {
+    if (context.outputUnpacked) {
+        return;
+    }
     refuseDangerousOutput(context, source, output);
-    try {
-        platform::removeAll(output);
-    } catch (const std::exception& error) {
-        context.console.printLine(kRemoveFailed, output, error.what());
-    }
-    if (create) {
-        createOutputFolders(context, output);
-    }
+    claimOutputFolder(context, output, OutputUse::replace);
 }
 
 // The output folder and the folders of a file below it, each missing level created.
@@ -117,7 +113,7 @@ void runMi4Pass(RunContext& context, SourceCatalogue& catalogue, const std::stri
             if (extensionOf(rel) != "mi4") {
                 continue;
             }
-            context.console.printInfoLine(kMi4File, rel);
+            context.console.printInfoLine(kMi4File, printableName(rel));
             processMi4File(context, rel, source, output + rel);
         } catch (const std::exception& error) {
             context.console.printLine(kMi4Failed, error.what());
@@ -134,7 +130,7 @@ void runConversion(RunContext& context, SourceCatalogue& catalogue, std::string 
         source.push_back('\\');
     }
     if (!output.empty()) {
-        prepareOutputFolder(context, source, output, convert || options.compact);
+        prepareOutputFolder(context, source, output);
     }
     context.reportFile << kReportHeader << '\n';
     context.reportFile.flush();

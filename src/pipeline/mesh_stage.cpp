@@ -61,19 +61,20 @@ void listMeshRecords(RunContext& context, const SourceCatalogue& catalogue) {
             console.printLine("Mips:");
             for (const std::string& mip : record.mipNames) {
                 const std::string key = folder + toLowerAscii(mip) + ".mip";
-                console.printLine(kMipLine, mip, context.shrunkMips.contains(key), key);
+                console.printLine(kMipLine, printableName(mip), context.shrunkMips.contains(key),
+                                  printableName(key));
             }
         }
         if (!record.pmpNames.empty()) {
             console.printLine("Pmps:");
             for (const std::string& pmp : record.pmpNames) {
-                console.printLine(kListedName, pmp);
+                console.printLine(kListedName, printableName(pmp));
             }
         }
         if (!record.meshPaths.empty()) {
             console.printLine("Nested meshes");
             for (const std::string& path : record.meshPaths) {
-                console.printLine(kListedName, path);
+                console.printLine(kListedName, printableName(path));
             }
         }
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/native_entries.h"
+#include "platform/output_marker.h"
 
 // The parts of the file-system layer that read the same on every platform; names, links and
 // path mapping are in the posix/ and windows/ halves.
@@ -34,7 +35,7 @@ struct NamedEntry {
 // enumerates in, so that runs are reproducible.
 std::vector<NamedEntry> sortedEntries(const fs::path& folder, std::string_view operation) {
     std::error_code error;
-    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
+    fs::directory_iterator it(folder, error);
     if (error) {
         throw FileSystemError(operation, error, detail::genericText(folder));
     }
@@ -56,21 +57,77 @@ std::vector<NamedEntry> sortedEntries(const fs::path& folder, std::string_view o
     return entries;
 }
 
-void walkFolder(const fs::path& folder, const std::string& relativeFolder,
-                std::string_view operation, const std::function<void(const std::string&)>& onFile) {
-    for (const NamedEntry& entry : sortedEntries(folder, operation)) {
-        const std::string relative = relativeFolder + entry.name;
-        switch (detail::entryKind(entry.path)) {
-            case detail::EntryKind::folder:
-                walkFolder(entry.path, relative + "/", "recursive_directory_iterator::operator++",
-                           onFile);
-                break;
-            case detail::EntryKind::file:
-                onFile(relative);
-                break;
-            case detail::EntryKind::skipped:
-                break;
+struct WalkHandlers {
+    const std::function<void(const std::string&)>& onFile;
+    const WalkSkipHandler& onSkipped;
+
+    void skip(const std::string& relative, SkippedEntry why, const std::string& error = {}) const {
+        if (onSkipped) {
+            onSkipped(relative, why, error);
         }
+    }
+};
+
+bool holdsOutputMarker(const fs::path& folder) {
+    std::error_code error;
+    return fs::is_regular_file(fs::symlink_status(folder / kOutputMarkerName, error));
+}
+
+void walkFolder(const std::string& relativeFolder, const std::vector<NamedEntry>& entries,
+                const WalkHandlers& handlers);
+
+// A sub-folder: one that cannot be listed is passed over with its reason.
+void walkSubFolder(const fs::path& folder, const std::string& relativeFolder,
+                   const WalkHandlers& handlers) {
+    std::vector<NamedEntry> entries;
+    try {
+        entries = sortedEntries(folder, "recursive_directory_iterator::operator++");
+    } catch (const FileSystemError& error) {
+        handlers.skip(relativeFolder, SkippedEntry::unreadable, error.what());
+        return;
+    }
+    walkFolder(relativeFolder, entries, handlers);
+}
+
+// One entry of a folder; an entry that cannot be used is reported and ends nothing else.
+void walkEntry(const NamedEntry& entry, const std::string& relative, const WalkHandlers& handlers) {
+    if (entry.name.find('\\') != std::string::npos) {
+        handlers.skip(relative, SkippedEntry::backslashName);
+        return;
+    }
+    if (isOutputMarkerName(entry.name)) {
+        return;
+    }
+    detail::EntryKind kind = detail::EntryKind::skipped;
+    try {
+        kind = detail::entryKind(entry.path);
+    } catch (const FileSystemError& error) {
+        handlers.skip(relative, SkippedEntry::unreadable, error.what());  // a loop, a long path
+        return;
+    }
+    switch (kind) {
+        case detail::EntryKind::folder:
+            if (holdsOutputMarker(entry.path)) {
+                handlers.skip(relative + "/", SkippedEntry::earlierOutput);
+            } else {
+                walkSubFolder(entry.path, relative + "/", handlers);
+            }
+            break;
+        case detail::EntryKind::file:
+            handlers.onFile(relative);
+            break;
+        case detail::EntryKind::brokenLink:
+            handlers.skip(relative, SkippedEntry::brokenLink);
+            break;
+        case detail::EntryKind::skipped:
+            break;
+    }
+}
+
+void walkFolder(const std::string& relativeFolder, const std::vector<NamedEntry>& entries,
+                const WalkHandlers& handlers) {
+    for (const NamedEntry& entry : entries) {
+        walkEntry(entry, relativeFolder + entry.name, handlers);
     }
 }
 
@@ -110,9 +167,35 @@ void createDirectory(std::string_view pathText) {
     }
 }
 
+namespace detail {
+
+void removeTree(const fs::path& path, std::error_code& first, fs::path& firstPath) {
+    std::error_code error;
+    if (!isLink(path) && fs::is_directory(fs::symlink_status(path, error))) {
+        std::vector<fs::path> children;
+        fs::directory_iterator it(path, error);
+        for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+            children.push_back(it->path());
+        }
+        for (const fs::path& child : children) {
+            removeTree(child, first, firstPath);
+        }
+    }
+    if (!error) {
+        removeEntry(path, error);
+    }
+    if (error && error != std::errc::no_such_file_or_directory && !first) {
+        first = error;
+        firstPath = path;
+    }
+}
+
+}  // namespace detail
+
 void removeAll(std::string_view pathText) {
     std::error_code error;
-    fs::remove_all(nativePath(pathText), error);
+    fs::path failed;
+    detail::removeTree(detail::folderPath(pathText), error, failed);
     if (error) {
         throw FileSystemError("remove_all", error, pathText);
     }
@@ -142,9 +225,9 @@ bool isFileSystemRoot(std::string_view pathText) {
     return path == path.root_path();
 }
 
-bool isSameOrInside(std::string_view innerText, std::string_view outerText) {
-    const fs::path inner = resolvedAbsolute(innerText);
-    const fs::path outer = resolvedAbsolute(outerText);
+namespace {
+
+bool liesBelowByName(const fs::path& inner, const fs::path& outer) {
     auto i = inner.begin();
     for (auto o = outer.begin(); o != outer.end(); ++o) {
         if (o->empty()) {
@@ -156,6 +239,34 @@ bool isSameOrInside(std::string_view innerText, std::string_view outerText) {
         ++i;
     }
     return true;
+}
+
+// Whether an existing folder is `inner` or one of the folders above it, by file identity
+// (device and inode; on Windows volume serial and file index, as std::filesystem::equivalent
+// compares them), so bind mounts and other second names of one folder are seen through.
+bool liesBelowByIdentity(fs::path inner, const fs::path& outerFolder) {
+    std::error_code error;
+    if (!fs::is_directory(fs::status(outerFolder, error))) {
+        return false;
+    }
+    while (true) {
+        if (fs::equivalent(inner, outerFolder, error) && !error) {
+            return true;
+        }
+        fs::path parent = inner.parent_path();
+        if (parent.empty() || parent == inner) {
+            return false;
+        }
+        inner = std::move(parent);
+    }
+}
+
+}  // namespace
+
+bool isSameOrInside(std::string_view innerText, std::string_view outerText) {
+    const fs::path inner = resolvedAbsolute(innerText);
+    return liesBelowByName(inner, resolvedAbsolute(outerText)) ||
+           liesBelowByIdentity(inner, detail::folderPath(outerText));
 }
 
 bool isSameFile(std::string_view firstText, std::string_view secondText) {
@@ -177,9 +288,12 @@ bool folderHoldsFile(std::string_view folderText, std::string_view fileText) {
 }
 
 void walkRegularFiles(std::string_view folderText,
-                      const std::function<void(const std::string& relativePath)>& onFile) {
-    walkFolder(nativePath(folderText), std::string(),
-               "recursive_directory_iterator::recursive_directory_iterator", onFile);
+                      const std::function<void(const std::string& relativePath)>& onFile,
+                      const WalkSkipHandler& onSkipped) {
+    const fs::path folder = nativePath(folderText);
+    const std::vector<NamedEntry> entries =
+        sortedEntries(folder, "recursive_directory_iterator::recursive_directory_iterator");
+    walkFolder(std::string(), entries, WalkHandlers{onFile, onSkipped});
 }
 
 }  // namespace vexmor::platform

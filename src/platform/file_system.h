@@ -37,8 +37,8 @@ PathKind pathKind(std::string_view pathText);
 // Creates one directory level. Throws FileSystemError("create_directory").
 void createDirectory(std::string_view pathText);
 
-// Removes a folder with everything in it; a missing folder is no error. Throws
-// FileSystemError("remove_all").
+// Removes a folder with everything in it, links inside removed as links, never followed; a
+// missing folder is no error. Throws FileSystemError("remove_all").
 void removeAll(std::string_view pathText);
 
 // CopyFileA(source, destination, FALSE) and DeleteFileA, or their stand-ins elsewhere: results
@@ -57,9 +57,10 @@ std::filesystem::path resolvedAbsolute(std::string_view pathText);
 // True when the path text names a file-system root ("/" on Linux).
 bool isFileSystemRoot(std::string_view pathText);
 
-// True when `innerText` is `outerText` itself or lies below it, both resolved to absolute
-// native paths whose components are compared as the file system compares names (on Windows
-// without regard to case).
+// True when `innerText` is `outerText` itself or lies below it: both resolved to absolute native
+// paths whose components are compared as the tool finds names (without regard to ASCII case,
+// everywhere), or, when `outerText` names an existing folder, that folder is by file identity
+// one of the folders `innerText` lies in (links, bind mounts and dot-dot forms seen through).
 bool isSameOrInside(std::string_view innerText, std::string_view outerText);
 
 // True when both path texts name one existing file, reached through links or hard links alike.
@@ -69,17 +70,40 @@ bool isSameFile(std::string_view firstText, std::string_view secondText);
 // or hard link to it).
 bool folderHoldsFile(std::string_view folderText, std::string_view fileText);
 
+// Why the walk passed over an entry it would otherwise have looked at.
+enum class SkippedEntry {
+    backslashName,  // a name holding `\`, which path texts read as a separator
+    earlierOutput,  // a sub-folder carrying the output marker: an earlier run's output
+    brokenLink,     // a link to nothing
+    unreadable,     // a folder that cannot be listed, a looping link, a path too long
+};
+
+using WalkSkipHandler = std::function<void(const std::string& relativePath, SkippedEntry why,
+                                           const std::string& error)>;
+
 // Lists every regular file below `folderText`, depth first: each folder's entries sorted by their
 // ASCII-upper-cased names (ties in byte order, the order NTFS gives), a subfolder's contents
-// right after it. Folders that deny access are skipped; directory links are not followed; links
-// to files are listed. `onFile` gets the path below the folder with `/` separators, in the case
-// the file system reports (on Windows in the system code page; a name without a form there ends
-// the walk). Throws FileSystemError with the walk's operation names.
+// right after it. Directory links are not followed; links to files are listed; the output marker
+// is never listed. An entry below the folder that cannot be used is passed to `onSkipped` (a
+// folder's relative path ends in `/`; `error` is the failure's description, or empty) and the
+// walk goes on. `onFile` gets the path below the folder with `/` separators, in the case the file
+// system reports (on Windows in the system code page; a name without a form there ends the
+// walk). Throws FileSystemError with the walk's operation names when the folder itself cannot be
+// listed.
 void walkRegularFiles(std::string_view folderText,
-                      const std::function<void(const std::string& relativePath)>& onFile);
+                      const std::function<void(const std::string& relativePath)>& onFile,
+                      const WalkSkipHandler& onSkipped = {});
 
 // Where the CSV report lives: c:\temp\mi433.csv on Windows, elsewhere mi433.csv in the
 // temporary folder (TMPDIR honoured).
 std::filesystem::path reportFilePath();
+
+enum class ReportOpening { opened, failed, refused };
+
+// Opens `stream` on the report at `path`, created or emptied, only when the path holds nothing
+// or a regular file, and never through a link: `refused` when something else is there (a link,
+// a folder, a device), `failed` when it cannot be opened (a missing folder); the stream then stays
+// closed.
+ReportOpening openReportStream(std::ofstream& stream, const std::filesystem::path& path);
 
 }  // namespace vexmor::platform

@@ -29,5 +29,11 @@ TEST(TextTest, ExtensionIsExactlyThreeCharactersAfterTheLastDot) {
     EXPECT_EQ(extensionOf("a.b\\c.3do"), "3do");
 }
 
+TEST(TextTest, PrintableNamesEscapeControlBytesButTabAndHighBytes) {
+    EXPECT_EQ(printableName(std::string("a\x1B[2K\r\n\x7F\0b", 10)),
+              "a\\x1B[2K\\x0D\\x0A\\x7F\\x00b");
+    EXPECT_EQ(printableName("tab\there caf\xE9"), "tab\there caf\xE9");
+}
+
 }  // namespace
 }  // namespace vexmor

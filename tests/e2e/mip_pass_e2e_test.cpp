@@ -80,6 +80,7 @@ TEST_F(MipPassEndToEnd, ExplodeZeroWritesLevelZeroNamedAfterTheTexture) {
 
 TEST_F(MipPassEndToEnd, ConvertCopiesEveryMipWithItsRelativePath) {
     writeFile(dir / "Out/stale.txt", "old");
+    writeFile(dir / "Out/.vexmor-output", "");  // left by an earlier run
     const ProcessResult result = run({source(), "-convert", out()});
     ASSERT_EQ(result.exitCode, 0) << result.output;
     // No texture is wider than the limit, so every copy is byte for byte the source.

@@ -107,9 +107,11 @@ TEST_F(RunFailureTest, AReadOnlyOutputSubFolderFailsOnlyItsFiles) {
     writeFile(dir / "Cars/Team/b.mip", buildMip(mipSpec(16, 16, 2)));
     writeFile(dir / "Cars/z.mip", buildMip(mipSpec(16, 16, 2)));
     writeFile(dir / "Out/Team/old.png", "kept");
+    writeFile(dir / "Out/.vexmor-output", "");  // the output of an earlier run
     // The child may write the test folder and the output folder, but not Out/Team.
     fs::permissions(dir.path(), fs::perms::all);
     fs::permissions(dir / "Out", fs::perms::all);
+    fs::permissions(dir / "Out/.vexmor-output", fs::perms::all);
     fs::permissions(dir / "Out/Team", fs::perms::owner_read | fs::perms::owner_exec |
                                           fs::perms::group_read | fs::perms::group_exec |
                                           fs::perms::others_read | fs::perms::others_exec);

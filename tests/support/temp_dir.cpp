@@ -96,7 +96,7 @@ std::vector<std::string> listFiles(const fs::path& root) {
     std::error_code error;
     for (auto it = fs::recursive_directory_iterator(root, error);
          !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (it->is_regular_file()) {
+        if (it->is_regular_file() && it->path().filename() != ".vexmor-output") {
             files.push_back(fs::relative(it->path(), root).generic_string());
         }
     }

@@ -30,7 +30,8 @@ void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
 std::string readText(const std::filesystem::path& path);
 
-// Every regular file below `root` as a path relative to it with `/`, sorted.
+// Every regular file below `root` as a path relative to it with `/`, sorted; the tool's output
+// marker (.vexmor-output) is left out.
 std::vector<std::string> listFiles(const std::filesystem::path& root);
 
 }  // namespace vexmor::test

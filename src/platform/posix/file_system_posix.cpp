@@ -1,4 +1,9 @@
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <memory>
@@ -137,6 +142,28 @@ fs::path reportFilePath() {
     return (error ? fs::path("/tmp") : folder) / "mi433.csv";
 }
 
+ReportOpening openReportStream(std::ofstream& stream, const fs::path& path) {
+    // O_NOFOLLOW refuses a link as the last component; O_NONBLOCK keeps a FIFO from blocking.
+    const int descriptor =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (descriptor < 0) {
+        return errno == ELOOP ? ReportOpening::refused : ReportOpening::failed;
+    }
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return ReportOpening::refused;
+    }
+    // The stream opens the very file checked through the descriptor's own name, so nothing put
+    // at the path meanwhile is written through.
+    const int emptied = ::ftruncate(descriptor, 0);
+    if (emptied == 0) {
+        stream.open("/proc/self/fd/" + std::to_string(descriptor), std::ios::out | std::ios::app);
+    }
+    ::close(descriptor);
+    return stream.is_open() ? ReportOpening::opened : ReportOpening::failed;
+}
+
 namespace detail {
 
 std::string entryName(const fs::path& path) {
@@ -158,14 +185,27 @@ EntryKind entryKind(const fs::path& path) {
     }
     // Links are followed for the status of files, never into directories.
     const fs::file_status target = fs::is_symlink(own) ? fs::status(path, error) : own;
-    if (error && error != std::errc::no_such_file_or_directory) {
+    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
+        return EntryKind::brokenLink;
+    }
+    if (error) {
         throw FileSystemError("directory_entry::status", error, path.generic_string());
     }
     return fs::is_regular_file(target) ? EntryKind::file : EntryKind::skipped;
 }
 
+bool isLink(const fs::path& path) {
+    std::error_code error;
+    return fs::is_symlink(fs::symlink_status(path, error));
+}
+
+void removeEntry(const fs::path& path, std::error_code& error) {
+    fs::remove(path, error);
+}
+
+// The tool finds names without regard to ASCII case, so two spellings are one folder to it.
 bool sameComponent(const fs::path& a, const fs::path& b) {
-    return a == b;
+    return equalIgnoringAsciiCase(a.native(), b.native());
 }
 
 }  // namespace detail

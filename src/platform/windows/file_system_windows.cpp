@@ -42,6 +42,34 @@ fs::path reportFilePath() {
     return fs::path(L"c:\\temp\\mi433.csv");
 }
 
+ReportOpening openReportStream(std::ofstream& stream, const fs::path& path) {
+    // Held open without FILE_SHARE_DELETE while the stream opens the same path, the file checked
+    // here cannot be replaced in between.
+    const HANDLE checked =
+        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (checked == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        std::error_code statusError;
+        return error == ERROR_ACCESS_DENIED && fs::is_directory(path, statusError)
+                   ? ReportOpening::refused
+                   : ReportOpening::failed;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool regular = GetFileInformationByHandle(checked, &information) &&
+                         GetFileType(checked) == FILE_TYPE_DISK &&
+                         (information.dwFileAttributes &
+                          (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+    if (regular) {
+        stream.open(path, std::ios::out | std::ios::trunc);
+    }
+    CloseHandle(checked);
+    if (!regular) {
+        return ReportOpening::refused;
+    }
+    return stream.is_open() ? ReportOpening::opened : ReportOpening::failed;
+}
+
 namespace detail {
 
 std::string entryName(const fs::path& path) {
@@ -77,14 +105,14 @@ EntryKind entryKind(const fs::path& path) {
     if (!link) {
         return EntryKind::file;
     }
-    // A link to a file counts as the file it names; a dangling link as nothing.
+    // A link to a file counts as the file it names; a dangling link is told apart.
     HANDLE target =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (target == INVALID_HANDLE_VALUE) {
         const std::error_code error = lastError();
         if (error.value() == ERROR_FILE_NOT_FOUND || error.value() == ERROR_PATH_NOT_FOUND) {
-            return EntryKind::skipped;
+            return EntryKind::brokenLink;
         }
         throw FileSystemError("directory_entry::status", error, genericText(path));
     }
@@ -97,6 +125,25 @@ EntryKind entryKind(const fs::path& path) {
     }
     return (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::skipped
                                                                           : EntryKind::file;
+}
+
+bool isLink(const fs::path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+void removeEntry(const fs::path& path, std::error_code& error) {
+    // A directory link or junction is removed as the folder entry it is, never entered.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        error = lastError();
+        return;
+    }
+    const BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                             ? RemoveDirectoryW(path.c_str())
+                             : DeleteFileW(path.c_str());
+    error = removed ? std::error_code() : lastError();
 }
 
 bool sameComponent(const fs::path& a, const fs::path& b) {
