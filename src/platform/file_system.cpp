@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/folder_index.h"
 #include "platform/native_entries.h"
 
 // The parts of the file-system layer that read the same on every platform; names, links and
@@ -103,16 +104,21 @@ PathKind pathKind(std::string_view pathText) {
 }
 
 void createDirectory(std::string_view pathText) {
+    const fs::path path = nativePath(pathText);
     std::error_code error;
-    fs::create_directory(nativePath(pathText), error);
+    if (fs::create_directory(path, error)) {
+        noteEntryCreated(path);
+    }
     if (error) {
         throw FileSystemError("create_directory", error, pathText);
     }
 }
 
 void removeAll(std::string_view pathText) {
+    const fs::path path = nativePath(pathText);
     std::error_code error;
-    fs::remove_all(nativePath(pathText), error);
+    fs::remove_all(path, error);
+    noteEntryRemoved(path);  // also after a failure: part of the tree may be gone
     if (error) {
         throw FileSystemError("remove_all", error, pathText);
     }
@@ -123,7 +129,12 @@ std::ifstream openForReading(std::string_view pathText) {
 }
 
 std::ofstream openForWriting(std::string_view pathText) {
-    return std::ofstream(nativePath(pathText), std::ios::binary | std::ios::trunc);
+    const fs::path path = nativePath(pathText);
+    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+    if (stream.is_open()) {
+        noteEntryCreated(path);
+    }
+    return stream;
 }
 
 std::fstream openForUpdate(std::string_view pathText) {

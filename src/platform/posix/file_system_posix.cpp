@@ -1,13 +1,12 @@
-#include <dirent.h>
-
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "platform/file_system.h"
+#include "platform/folder_index.h"
 #include "platform/native_entries.h"
+#include "platform/posix/folder_lookup.h"
 
 // The POSIX half of the file-system layer: the program's Windows path texts are mapped onto a
 // case-sensitive file system, and the Windows copy and delete calls have stand-ins.
@@ -16,45 +15,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char upperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return upperAscii(x) == upperAscii(y);
-           });
-}
-
 bool existsAsWritten(const fs::path& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));
-}
-
-struct FolderCloser {
-    void operator()(DIR* folder) const { closedir(folder); }
-};
-
-// The entry of `folder` whose name equals `component` without regard to ASCII case; the
-// smallest such name in byte order when several do. The listing is read with readdir, which
-// hands out each name without a copy: this runs for every new file the tool makes.
-std::optional<std::string> findIgnoringCase(const fs::path& folder, std::string_view component) {
-    const std::unique_ptr<DIR, FolderCloser> listing(
-        opendir(folder.empty() ? "." : folder.c_str()));
-    if (!listing) {
-        return std::nullopt;  // a folder that cannot be listed holds no other spelling
-    }
-    std::optional<std::string> best;
-    while (const dirent* entry = readdir(listing.get())) {
-        const std::string_view name(entry->d_name);
-        if (name == "." || name == "..") {
-            continue;
-        }
-        if (equalIgnoringAsciiCase(name, component) && (!best || name < *best)) {
-            best = std::string(name);
-        }
-    }
-    return best;
 }
 
 }  // namespace
@@ -118,16 +81,19 @@ fs::path nativePath(std::string_view pathText) {
 }
 
 void copyFile(std::string_view sourceText, std::string_view destinationText) {
+    const fs::path destination = nativePath(destinationText);
     std::error_code error;
-    fs::copy_file(nativePath(sourceText), nativePath(destinationText),
-                  fs::copy_options::overwrite_existing, error);
+    if (fs::copy_file(nativePath(sourceText), destination, fs::copy_options::overwrite_existing,
+                      error)) {
+        noteEntryCreated(destination);
+    }
 }
 
 void deleteFile(std::string_view pathText) {
     const fs::path path = nativePath(pathText);
     std::error_code error;
-    if (!fs::is_directory(fs::symlink_status(path, error))) {
-        fs::remove(path, error);
+    if (!fs::is_directory(fs::symlink_status(path, error)) && fs::remove(path, error)) {
+        noteEntryRemoved(path);
     }
 }
 
