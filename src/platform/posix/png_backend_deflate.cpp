@@ -1,20 +1,25 @@
-#include "platform/png_backend.h"
+#include <libdeflate.h>
 
-#include <png.h>
-#include <zlib.h>
-
+#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <csetjmp>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "app/console.h"
 #include "platform/file_system.h"
+#include "platform/folder_index.h"
+#include "platform/png_backend.h"
 #include "platform/png_compression.h"
+#include "platform/png_filter.h"
 #include "platform/png_layout.h"
 
+// The POSIX PNG encoder: rows laid out and filtered here, the image data compressed with
+// libdeflate, and the file's chunks written by hand (signature, IHDR, PLTE, tRNS, IDAT, IEND).
+// The whole file is built in memory and written with one call.
 namespace vexmor::platform {
 namespace {
 
@@ -26,6 +31,16 @@ constexpr std::uint32_t kPathNotFound = 0x80070003;     // from ERROR_PATH_NOT_F
 constexpr std::uint32_t kAccessDenied = 0x80070005;     // from ERROR_ACCESS_DENIED
 constexpr std::uint32_t kDiskFull = 0x80070070;         // from ERROR_DISK_FULL
 constexpr std::uint32_t kUnspecified = 0x80004005;      // E_FAIL
+
+// The format's largest dimension, and the largest chunk this writer makes (the format allows
+// 2^31 - 1 bytes).
+constexpr std::uint64_t kMaxDimension = 0x7FFFFFFF;
+constexpr std::size_t kMaxChunkData = std::size_t{1} << 30;
+
+constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr std::uint8_t kColourTypePalette = 3;
+constexpr std::uint8_t kColourTypeRgb = 2;
+constexpr std::uint8_t kColourTypeRgba = 6;
 
 std::uint32_t codeForSystemError(int error) {
     switch (error) {
@@ -50,173 +65,157 @@ bool fail(Console& console, std::uint32_t code) {
     return false;
 }
 
-// What the write callbacks share with the caller: the file and the system error that stopped
-// the writing, 0 while none did.
-struct FileSink {
-    std::FILE* file;
-    int error;
+struct CompressorFree {
+    void operator()(libdeflate_compressor* compressor) const {
+        libdeflate_free_compressor(compressor);
+    }
 };
+using Compressor = std::unique_ptr<libdeflate_compressor, CompressorFree>;
 
-void writeToFile(png_structp png, png_bytep data, std::size_t length) {
-    auto* sink = static_cast<FileSink*>(png_get_io_ptr(png));
-    errno = 0;
-    if (std::fwrite(data, 1, length, sink->file) != length) {
-        sink->error = errno != 0 ? errno : EIO;
-        png_error(png, "write failed");
+// A compressor holds several hundred KiB of tables: one is kept per level and thread.
+libdeflate_compressor* compressorFor(int level) {
+    thread_local std::array<Compressor, 13> compressors;
+    if (level < 1 || level >= static_cast<int>(compressors.size())) {
+        return nullptr;
+    }
+    Compressor& kept = compressors[static_cast<std::size_t>(level)];
+    if (!kept) {
+        kept.reset(libdeflate_alloc_compressor(level));
+    }
+    return kept.get();
+}
+
+void putWord(std::vector<std::uint8_t>& out, std::uint32_t word) {
+    out.push_back(static_cast<std::uint8_t>(word >> 24));
+    out.push_back(static_cast<std::uint8_t>(word >> 16));
+    out.push_back(static_cast<std::uint8_t>(word >> 8));
+    out.push_back(static_cast<std::uint8_t>(word));
+}
+
+// Appends one chunk: length, type, data and the CRC of type and data.
+void putChunk(std::vector<std::uint8_t>& out, std::string_view type, const std::uint8_t* data,
+              std::size_t size) {
+    putWord(out, static_cast<std::uint32_t>(size));
+    const std::size_t typeAt = out.size();
+    out.insert(out.end(), type.begin(), type.end());
+    out.insert(out.end(), data, data + size);
+    putWord(out, libdeflate_crc32(0, out.data() + typeAt, type.size() + size));
+}
+
+std::vector<std::uint8_t> headerData(const PngLayout& layout) {
+    std::vector<std::uint8_t> data;
+    putWord(data, layout.width);
+    putWord(data, layout.height);
+    const bool palette = !layout.palette.empty();
+    data.push_back(layout.form == PngColourForm::palette4 ? 4 : 8);
+    data.push_back(palette                             ? kColourTypePalette
+                   : layout.form == PngColourForm::rgb ? kColourTypeRgb
+                                                       : kColourTypeRgba);
+    data.insert(data.end(), {0, 0, 0});  // deflate, filter method 0, no interlace
+    return data;
+}
+
+void putPalette(std::vector<std::uint8_t>& out, const PngLayout& layout) {
+    std::vector<std::uint8_t> colours;
+    std::vector<std::uint8_t> alphas;
+    for (const std::uint32_t colour : layout.palette) {
+        colours.insert(colours.end(),
+                       {static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(colour >> 8),
+                        static_cast<std::uint8_t>(colour >> 16)});
+        alphas.push_back(static_cast<std::uint8_t>(colour >> 24));
+    }
+    putChunk(out, "PLTE", colours.data(), colours.size());
+    if (layout.paletteHasAlpha) {
+        putChunk(out, "tRNS", alphas.data(), alphas.size());
     }
 }
 
-void flushFile(png_structp png) {
-    auto* sink = static_cast<FileSink*>(png_get_io_ptr(png));
-    errno = 0;
-    if (std::fflush(sink->file) != 0) {
-        sink->error = errno != 0 ? errno : EIO;
-        png_error(png, "flush failed");
+std::size_t pixelBytesOf(PngColourForm form) {
+    switch (form) {
+        case PngColourForm::rgb:
+            return 3;
+        case PngColourForm::rgba:
+            return 4;
+        case PngColourForm::palette4:
+        case PngColourForm::palette8:
+            break;
     }
+    return 1;
 }
 
-void jumpOnError(png_structp png, png_const_charp) {
-    png_longjmp(png, 1);
+// The whole file's bytes; empty when compression failed.
+std::vector<std::uint8_t> encodeFile(const PngLayout& layout, const PngCompression& compression) {
+    const bool palette = !layout.palette.empty();
+    const std::vector<std::uint8_t> stream =
+        filterRows(layout.rows, layout.rowBytes, layout.height, pixelBytesOf(layout.form),
+                   palette ? compression.paletteFilter : compression.samplesFilter);
+    libdeflate_compressor* compressor = compressorFor(compression.level);
+    if (compressor == nullptr) {
+        return {};
+    }
+    std::vector<std::uint8_t> compressed(libdeflate_zlib_compress_bound(compressor, stream.size()));
+    compressed.resize(libdeflate_zlib_compress(compressor, stream.data(), stream.size(),
+                                               compressed.data(), compressed.size()));
+    if (compressed.empty()) {
+        return {};
+    }
+
+    std::vector<std::uint8_t> file(kSignature.begin(), kSignature.end());
+    file.reserve(compressed.size() + 4 * layout.palette.size() + 128);
+    const std::vector<std::uint8_t> header = headerData(layout);
+    putChunk(file, "IHDR", header.data(), header.size());
+    if (palette) {
+        putPalette(file, layout);
+    }
+    for (std::size_t at = 0; at < compressed.size(); at += kMaxChunkData) {
+        putChunk(file, "IDAT", compressed.data() + at,
+                 std::min(kMaxChunkData, compressed.size() - at));
+    }
+    putChunk(file, "IEND", nullptr, 0);
+    return file;
 }
-void ignoreWarning(png_structp, png_const_charp) {}
-
-// Everything the encoding step needs, in plain values: that step may be left by longjmp.
-struct EncodeJob {
-    png_uint_32 width;
-    png_uint_32 height;
-    int bitDepth;
-    int colourType;
-    const png_color* palette;
-    int paletteSize;
-    const png_byte* alphas;
-    int alphaCount;
-    const std::uint8_t* rows;
-    std::size_t rowBytes;
-    PngStreamSettings stream;
-};
-
-// libpng leaves this function by longjmp on any error, so no object with a destructor may live
-// in its frame.
-bool encodeRows(png_structp png, png_infop info, const EncodeJob* job) {
-    if (setjmp(png_jmpbuf(png))) {
-        return false;
-    }
-    png_set_IHDR(png, info, job->width, job->height, job->bitDepth, job->colourType,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (job->paletteSize > 0) {
-        png_set_PLTE(png, info, job->palette, job->paletteSize);
-    }
-    if (job->alphaCount > 0) {
-        png_set_tRNS(png, info, job->alphas, job->alphaCount, nullptr);
-    }
-    png_set_compression_level(png, job->stream.level);
-    png_set_compression_strategy(png, job->stream.strategy);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, job->stream.filters);
-    png_write_info(png, info);
-    for (png_uint_32 y = 0; y < job->height; ++y) {
-        png_write_row(png, job->rows + y * job->rowBytes);
-    }
-    png_write_end(png, info);
-    return true;
-}
-
-class WriteStruct {
-public:
-    WriteStruct() {
-        png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, jumpOnError, ignoreWarning);
-        if (png_ != nullptr) {
-            info_ = png_create_info_struct(png_);
-        }
-    }
-    ~WriteStruct() { png_destroy_write_struct(&png_, &info_); }
-    WriteStruct(const WriteStruct&) = delete;
-    WriteStruct& operator=(const WriteStruct&) = delete;
-
-    bool valid() const { return info_ != nullptr; }
-    png_structp png() const { return png_; }
-    png_infop info() const { return info_; }
-
-private:
-    png_structp png_ = nullptr;
-    png_infop info_ = nullptr;
-};
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-int colourTypeOf(PngColourForm form) {
-    switch (form) {
-        case PngColourForm::palette4:
-        case PngColourForm::palette8:
-            return PNG_COLOR_TYPE_PALETTE;
-        case PngColourForm::rgb:
-            return PNG_COLOR_TYPE_RGB;
-        case PngColourForm::rgba:
-            break;
-    }
-    return PNG_COLOR_TYPE_RGBA;
-}
-
 }  // namespace
 
 PngCompression defaultPngCompression() {
-    // Measured on 64 KiB-1 MiB textures: unfiltered level 1 writes palette images 1.5x/4x faster
-    // than levels 3/6 for 10-15% larger files; Rle+Sub is 25% faster and 12% smaller on true
-    // colour.
-    return {{Z_BEST_SPEED, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
-            {Z_BEST_SPEED, Z_RLE, PNG_FILTER_SUB},
-            8192};
+    // Measured on the sample generator's track textures (bench/explode_peer_bench.cpp,
+    // writerSettings): palette rows compress best unfiltered, as their indices follow the order
+    // colours are first met, not shades; level 6 writes 8 % smaller files than level 1 and level
+    // 9 only 2 % smaller again at twice the time. Sample rows (bench/png_writer_bench.cpp) gain
+    // 13 % from Paeth, as much as from choosing a filter per row.
+    return {6, PngFilter::none, PngFilter::paeth};
 }
 
 bool encodePngFileWith(Console& console, const std::string& fileName, std::uint64_t width,
                        std::uint64_t height, std::span<const std::uint32_t> pixels,
                        const PngCompression& compression) {
     // Checked before anything is read or written: the span must hold every pixel.
-    if (width == 0 || height == 0 || width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX ||
+    if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension ||
         pixels.size() / width < height) {
         return fail(console, kInvalidArgument);
     }
     const PngLayout layout =
         layOutPng(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), pixels);
-
-    std::array<png_color, 256> palette{};
-    std::array<png_byte, 256> alphas{};
-    for (std::size_t i = 0; i < layout.palette.size(); ++i) {
-        const std::uint32_t colour = layout.palette[i];
-        palette[i] = {static_cast<png_byte>(colour), static_cast<png_byte>(colour >> 8),
-                      static_cast<png_byte>(colour >> 16)};
-        alphas[i] = static_cast<png_byte>(colour >> 24);
+    const std::vector<std::uint8_t> bytes = encodeFile(layout, compression);
+    if (bytes.empty()) {
+        return fail(console, kUnspecified);
     }
-    EncodeJob job{};
-    job.width = layout.width;
-    job.height = layout.height;
-    job.bitDepth = layout.form == PngColourForm::palette4 ? 4 : 8;
-    job.colourType = colourTypeOf(layout.form);
-    job.palette = palette.data();
-    job.paletteSize = static_cast<int>(layout.palette.size());
-    job.alphas = alphas.data();
-    job.alphaCount = layout.paletteHasAlpha ? job.paletteSize : 0;
-    job.rows = layout.rows.data();
-    job.rowBytes = layout.rowBytes;
-    job.stream = layout.palette.empty() ? compression.samples : compression.palette;
 
+    const std::filesystem::path path = nativePath(fileName);
     errno = 0;
-    FileHandle file(std::fopen(nativePath(fileName).c_str(), "wb"));
+    FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) {
         return fail(console, codeForSystemError(errno));
     }
-    WriteStruct writer;
-    if (!writer.valid()) {
-        return fail(console, kUnspecified);
-    }
-    FileSink sink{file.get(), 0};
-    png_set_write_fn(writer.png(), &sink, writeToFile, flushFile);
-    png_set_user_limits(writer.png(), PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-    png_set_compression_buffer_size(writer.png(), compression.bufferBytes);
-    if (!encodeRows(writer.png(), writer.info(), &job)) {
-        return fail(console, sink.error != 0 ? codeForSystemError(sink.error) : kUnspecified);
+    noteEntryCreated(path);
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        return fail(console, codeForSystemError(errno != 0 ? errno : EIO));
     }
     // Data still in the stream's buffer reaches the disk only now: a full disk shows here.
     errno = 0;
