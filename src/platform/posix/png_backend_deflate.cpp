@@ -183,12 +183,13 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
 
 PngCompression defaultPngCompression() {
-    // Measured on the sample generator's track textures (bench/explode_peer_bench.cpp,
-    // writerSettings): palette rows compress best unfiltered, as their indices follow the order
-    // colours are first met, not shades; level 6 writes 8 % smaller files than level 1 and level
-    // 9 only 2 % smaller again at twice the time. Sample rows (bench/png_writer_bench.cpp) gain
-    // 13 % from Paeth, as much as from choosing a filter per row.
-    return {6, PngFilter::none, PngFilter::paeth};
+    // Measured on the 1,265 levels of 400 sample track textures (writerSettings in
+    // bench/explode_peer_bench.cpp): palette rows compress best unfiltered, as their indices
+    // follow the order colours are first met, not shades (Up, Paeth and a filter chosen per row
+    // all gave 4-10 % larger files). Level 3 writes 4 % smaller files than level 1 for 7 % more
+    // time; level 6 another 5 % smaller for 23 % more. Sample rows (bench/png_writer_bench.cpp)
+    // gain 13 % from Paeth, as much as from a filter chosen per row.
+    return {3, PngFilter::none, PngFilter::paeth};
 }
 
 bool encodePngFileWith(Console& console, const std::string& fileName, std::uint64_t width,
