@@ -32,18 +32,23 @@ void explodeAgainstPeer(benchmark::State& state) {
         state.SkipWithError("the sample corpus could not be made");
         return;
     }
-    const std::filesystem::path ours = track.scratch("ours");
-    const std::filesystem::path peers = track.scratch("peer");
-    std::vector<std::string> ourCommand = test::toolCommand();
-    ourCommand.insert(ourCommand.end(), {track.folder().string(), "-explode", ours.string()});
-    const std::vector<std::string> peerCommand = {VEXMOR_PEER_BINARY, track.folder().string(),
-                                                  (track.folder() / "sunny.pcx").string(),
-                                                  peers.string()};
+    // Each run writes to a folder of its own (see explode_scaling_bench.cpp for why).
+    int run = 0;
+    std::filesystem::path ours;
+    std::filesystem::path peers;
     double ourSeconds = 0;
     double peerSeconds = 0;
     double ourCpu = 0;
     double peerCpu = 0;
     for (auto _ : state) {
+        ++run;
+        ours = track.scratch("ours" + std::to_string(run));
+        peers = track.scratch("peer" + std::to_string(run));
+        std::vector<std::string> ourCommand = test::toolCommand();
+        ourCommand.insert(ourCommand.end(), {track.folder().string(), "-explode", ours.string()});
+        const std::vector<std::string> peerCommand = {VEXMOR_PEER_BINARY, track.folder().string(),
+                                                      (track.folder() / "sunny.pcx").string(),
+                                                      peers.string()};
         const RunCost our = runTimed(ourCommand);
         const RunCost peer = runTimed(peerCommand);
         if (!our.ok || !peer.ok) {

@@ -69,10 +69,11 @@ std::uint64_t signedMagnitude(const std::uint8_t* bytes, std::size_t count) {
 
 }  // namespace
 
-std::vector<std::uint8_t> filterRows(const std::vector<std::uint8_t>& rows, std::size_t rowBytes,
-                                     std::size_t height, std::size_t pixelBytes, PngFilter filter) {
-    std::vector<std::uint8_t> stream(height * (rowBytes + 1));
-    const std::vector<std::uint8_t> zeros(rowBytes);
+ByteBuffer filterRows(const std::vector<std::uint8_t>& rows, std::size_t rowBytes,
+                      std::size_t height, std::size_t pixelBytes, PngFilter filter) {
+    ByteBuffer stream(height * (rowBytes + 1));
+    // The row above the first is all zeros; only the filters that look up need it.
+    const std::vector<std::uint8_t> zeros(filter == PngFilter::none ? 0 : rowBytes);
     std::vector<std::uint8_t> trial(filter == PngFilter::adaptive ? rowBytes : 0);
     for (std::size_t y = 0; y < height; ++y) {
         const std::uint8_t* row = rows.data() + y * rowBytes;

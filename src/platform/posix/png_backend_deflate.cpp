@@ -1,9 +1,10 @@
+#include <fcntl.h>
 #include <libdeflate.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -146,39 +147,50 @@ std::size_t pixelBytesOf(PngColourForm form) {
 // The whole file's bytes; empty when compression failed.
 std::vector<std::uint8_t> encodeFile(const PngLayout& layout, const PngCompression& compression) {
     const bool palette = !layout.palette.empty();
-    const std::vector<std::uint8_t> stream =
+    const ByteBuffer stream =
         filterRows(layout.rows, layout.rowBytes, layout.height, pixelBytesOf(layout.form),
                    palette ? compression.paletteFilter : compression.samplesFilter);
     libdeflate_compressor* compressor = compressorFor(compression.level);
     if (compressor == nullptr) {
         return {};
     }
-    std::vector<std::uint8_t> compressed(libdeflate_zlib_compress_bound(compressor, stream.size()));
-    compressed.resize(libdeflate_zlib_compress(compressor, stream.data(), stream.size(),
-                                               compressed.data(), compressed.size()));
-    if (compressed.empty()) {
+    const ByteBuffer compressed(libdeflate_zlib_compress_bound(compressor, stream.size));
+    const std::size_t compressedSize = libdeflate_zlib_compress(
+        compressor, stream.data(), stream.size, compressed.data(), compressed.size);
+    if (compressedSize == 0) {
         return {};
     }
 
     std::vector<std::uint8_t> file(kSignature.begin(), kSignature.end());
-    file.reserve(compressed.size() + 4 * layout.palette.size() + 128);
+    file.reserve(compressedSize + 4 * layout.palette.size() + 128);
     const std::vector<std::uint8_t> header = headerData(layout);
     putChunk(file, "IHDR", header.data(), header.size());
     if (palette) {
         putPalette(file, layout);
     }
-    for (std::size_t at = 0; at < compressed.size(); at += kMaxChunkData) {
+    for (std::size_t at = 0; at < compressedSize; at += kMaxChunkData) {
         putChunk(file, "IDAT", compressed.data() + at,
-                 std::min(kMaxChunkData, compressed.size() - at));
+                 std::min(kMaxChunkData, compressedSize - at));
     }
     putChunk(file, "IEND", nullptr, 0);
     return file;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+// Writes all of `bytes`; the system error that stopped it, 0 when none did.
+int writeAll(int file, const std::vector<std::uint8_t>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(file, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return written < 0 ? errno : EIO;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return 0;
+}
 
 }  // namespace
 
@@ -208,20 +220,17 @@ bool encodePngFileWith(Console& console, const std::string& fileName, std::uint6
     }
 
     const std::filesystem::path path = nativePath(fileName);
-    errno = 0;
-    FileHandle file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
+    // The file is written with one call; stdio would only add a buffer and a status call.
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (file < 0) {
         return fail(console, codeForSystemError(errno));
     }
     noteEntryCreated(path);
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-        return fail(console, codeForSystemError(errno != 0 ? errno : EIO));
-    }
-    // Data still in the stream's buffer reaches the disk only now: a full disk shows here.
-    errno = 0;
-    if (std::fclose(file.release()) != 0) {
-        return fail(console, codeForSystemError(errno));
+    const int writeError = writeAll(file, bytes);
+    // A file system may report a full disk only when the file is closed.
+    const int closeError = ::close(file) != 0 ? errno : 0;
+    if (writeError != 0 || closeError != 0) {
+        return fail(console, codeForSystemError(writeError != 0 ? writeError : closeError));
     }
     return true;
 }
