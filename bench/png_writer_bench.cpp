@@ -1,12 +1,8 @@
-// Measures the PNG writer's zlib and filter settings on texture-like images, and the cost of
-// laying pixels out (colour counting and packing) apart from compression. Compare CPU times:
-// wall times carry the file system's work. Until a large block has been freed, glibc hands
-// zlib's 256 KiB of state back to the system after every image, which makes the first small
-// cases several times slower whatever the settings: run whole groups, not single cases.
+// Measures the PNG writer's deflate levels and row filters on texture-like images, and the cost
+// of laying pixels out (colour counting and packing) apart from compression. Compare CPU times:
+// wall times carry the file system's work. The writer against a plain libpng encoder on real
+// mip levels is in explode_peer_bench.cpp.
 #include <benchmark/benchmark.h>
-#include <png.h>
-#include <zlib.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <sstream>
@@ -22,6 +18,7 @@
 namespace {
 
 using vexmor::platform::PngCompression;
+using vexmor::platform::PngFilter;
 
 enum Content { kPalette256 = 0, kLevels16 = 1, kTrueColour = 2 };
 
@@ -76,45 +73,31 @@ const char* contentName(std::int64_t content) {
     }
 }
 
-int filterMask(std::int64_t filter) {
+const char* filterName(PngFilter filter) {
     switch (filter) {
-        case 0:
-            return PNG_FILTER_NONE;
-        case 1:
-            return PNG_FILTER_SUB;
-        case 2:
-            return PNG_FILTER_UP;
-        case 3:
-            return PNG_FILTER_PAETH;
-        default:
-            return PNG_ALL_FILTERS;
+        case PngFilter::none:
+            return "none";
+        case PngFilter::sub:
+            return "sub";
+        case PngFilter::up:
+            return "up";
+        case PngFilter::average:
+            return "average";
+        case PngFilter::paeth:
+            return "paeth";
+        case PngFilter::adaptive:
+            break;
     }
+    return "adaptive";
 }
 
-const char* strategyName(std::int64_t strategy) {
-    switch (strategy) {
-        case Z_FILTERED:
-            return "filtered";
-        case Z_HUFFMAN_ONLY:
-            return "huffman";
-        case Z_RLE:
-            return "rle";
-        default:
-            return "default";
-    }
-}
-
-// Args: content, side, zlib level, zlib strategy, filter (0 none, 1 sub, 2 up, 3 paeth, 4 all),
-// IDAT buffer in KiB.
+// Args: content, side, deflate level, row filter (PngFilter's value).
 void encode(benchmark::State& state) {
     const auto content = static_cast<Content>(state.range(0));
     const auto side = static_cast<std::uint32_t>(state.range(1));
     const std::vector<std::uint32_t> pixels = texture(content, side);
-    const vexmor::platform::PngStreamSettings stream{static_cast<int>(state.range(2)),
-                                                     static_cast<int>(state.range(3)),
-                                                     filterMask(state.range(4))};
-    const PngCompression compression{stream, stream,
-                                     static_cast<std::size_t>(state.range(5)) * 1024};
+    const auto filter = static_cast<PngFilter>(state.range(3));
+    const PngCompression compression{static_cast<int>(state.range(2)), filter, filter};
     vexmor::test::TempDir dir;
     const std::string file = (dir / "bench.png").string();
     std::ostringstream out;
@@ -131,41 +114,24 @@ void encode(benchmark::State& state) {
             break;
         }
     }
-    state.SetLabel(std::string(contentName(content)) + " " + strategyName(state.range(3)));
+    state.SetLabel(std::string(contentName(content)) + " " + filterName(filter));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(pixels.size() * 4));
     state.counters["fileBytes"] = static_cast<double>(std::filesystem::file_size(file));
 }
 
-// The chosen settings against the alternatives, on 64 KiB and 1 MiB textures.
-void levelsAndStrategies(benchmark::internal::Benchmark* bench) {
-    for (const int content : {kPalette256, kLevels16}) {
-        for (const int side : {128, 512}) {
-            for (const int level : {1, 3, 6, 9}) {
-                for (const int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_RLE, Z_HUFFMAN_ONLY}) {
-                    bench->Args({content, side, level, strategy, 0, 8});
-                }
+// Levels and filters against each other on a 256 KiB texture.
+void levelsAndFilters(benchmark::internal::Benchmark* bench) {
+    for (const int content : {kPalette256, kLevels16, kTrueColour}) {
+        for (const int level : {1, 3, 6, 9, 12}) {
+            for (const PngFilter filter : {PngFilter::none, PngFilter::sub, PngFilter::up,
+                                           PngFilter::paeth, PngFilter::adaptive}) {
+                bench->Args({content, 256, level, static_cast<int>(filter)});
             }
         }
     }
 }
-BENCHMARK(encode)
-    ->Name("levelAndStrategy")
-    ->Apply(levelsAndStrategies)
-    ->Unit(benchmark::kMicrosecond);
-
-void filtersAndBuffers(benchmark::internal::Benchmark* bench) {
-    for (const int content : {kPalette256, kLevels16, kTrueColour}) {
-        for (const int filter : {0, 1, 2, 3, 4}) {
-            bench->Args({content, 512, 1, Z_DEFAULT_STRATEGY, filter, 8});
-            bench->Args({content, 512, 1, Z_RLE, filter, 8});
-        }
-        for (const int kib : {8, 64, 256}) {
-            bench->Args({content, 512, 1, Z_RLE, 0, kib});
-        }
-    }
-}
-BENCHMARK(encode)->Name("filterAndBuffer")->Apply(filtersAndBuffers)->Unit(benchmark::kMicrosecond);
+BENCHMARK(encode)->Name("levelAndFilter")->Apply(levelsAndFilters)->Unit(benchmark::kMicrosecond);
 
 // The program's own settings.
 void chosen(benchmark::State& state) {

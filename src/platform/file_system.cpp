@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/folder_index.h"
 #include "platform/native_entries.h"
 #include "platform/output_marker.h"
 
@@ -160,8 +161,11 @@ PathKind pathKind(std::string_view pathText) {
 }
 
 void createDirectory(std::string_view pathText) {
+    const fs::path path = nativePath(pathText);
     std::error_code error;
-    fs::create_directory(nativePath(pathText), error);
+    if (fs::create_directory(path, error)) {
+        noteEntryCreated(path);
+    }
     if (error) {
         throw FileSystemError("create_directory", error, pathText);
     }
@@ -193,9 +197,11 @@ void removeTree(const fs::path& path, std::error_code& first, fs::path& firstPat
 }  // namespace detail
 
 void removeAll(std::string_view pathText) {
+    const fs::path path = detail::folderPath(pathText);
     std::error_code error;
     fs::path failed;
-    detail::removeTree(detail::folderPath(pathText), error, failed);
+    detail::removeTree(path, error, failed);
+    noteEntryRemoved(path);  // also after a failure: part of the tree may be gone
     if (error) {
         throw FileSystemError("remove_all", error, pathText);
     }
@@ -206,7 +212,12 @@ std::ifstream openForReading(std::string_view pathText) {
 }
 
 std::ofstream openForWriting(std::string_view pathText) {
-    return std::ofstream(nativePath(pathText), std::ios::binary | std::ios::trunc);
+    const fs::path path = nativePath(pathText);
+    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+    if (stream.is_open()) {
+        noteEntryCreated(path);
+    }
+    return stream;
 }
 
 std::fstream openForUpdate(std::string_view pathText) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -11,20 +10,17 @@ class Console;
 
 namespace vexmor::platform {
 
-// How one kind of image is compressed: `level` and `strategy` as zlib takes them, `filters` as
-// libpng's PNG_FILTER_* mask.
-struct PngStreamSettings {
-    int level;
-    int strategy;
-    int filters;
-};
+// The row filters of PNG (filter method 0); `adaptive` picks one per row, the one whose bytes
+// have the smallest sum of magnitudes, read as signed values. The first five are the filter-type
+// bytes of the format.
+enum class PngFilter { none = 0, sub = 1, up = 2, average = 3, paeth = 4, adaptive = 5 };
 
-// The libpng encoder's settings for palette images and for red-green-blue(-alpha) images, and
-// the size of the IDAT chunks written.
+// How the encoder compresses: the deflate level (libdeflate's, 1 to 12) and the row filter of
+// palette images and of red-green-blue(-alpha) images.
 struct PngCompression {
-    PngStreamSettings palette;
-    PngStreamSettings samples;
-    std::size_t bufferBytes;
+    int level;
+    PngFilter paletteFilter;
+    PngFilter samplesFilter;
 };
 
 // The settings the program writes with.

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/file_system.h"
+#include "platform/folder_index.h"
 
 namespace vexmor::platform {
 namespace fs = std::filesystem;
@@ -22,6 +23,9 @@ std::error_code makeTemporary(const fs::path& finalPath, fs::path& temporary) {
         temporary += "." + std::to_string(detail::processNumber()) + "-" +
                      std::to_string(count.fetch_add(1)) + ".vexmor-tmp";
         error = detail::createNewFile(temporary);
+        if (!error) {
+            noteEntryCreated(temporary);
+        }
         if (error != std::errc::file_exists) {
             return error;
         }
@@ -51,6 +55,7 @@ WholeFile::~WholeFile() {
     if (!committed_ && !temporary_.empty()) {
         std::error_code ignored;
         fs::remove(temporary_, ignored);
+        noteEntryRemoved(temporary_);
     }
 }
 
@@ -66,6 +71,8 @@ std::string WholeFile::commit() {
     if (error) {
         return reasonOf(error);
     }
+    noteEntryRemoved(temporary_);
+    noteEntryCreated(final_);
     committed_ = true;
     return {};
 }

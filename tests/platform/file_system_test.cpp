@@ -58,6 +58,37 @@ TEST(NativePathTest, PrefersTheExactNameAndOtherwiseTheSmallestMatch) {
     EXPECT_EQ(nativePath(backslashed(dir / "b/AB")), dir / "b/Ab");  // "Ab" < "aB" in byte order
 }
 
+// Names are kept per folder once listed; they must follow every change, whoever makes it.
+TEST(NativePathTest, KeptNamesFollowChangesByThisProcessAndOthers) {
+    TempDir dir;
+    const std::string out = dir.str() + "\\out\\";
+    fs::create_directories(dir / "Out");
+    EXPECT_EQ(nativePath(out + "Wall.png"), dir / "Out/Wall.png");  // lists Out
+    writeFile(dir / "Out/SKY.PNG", "made by another program");
+    EXPECT_EQ(nativePath(out + "sky.png"), dir / "Out/SKY.PNG");
+    { std::ofstream created = openForWriting(out + "Wall.png"); }
+    EXPECT_EQ(nativePath(out + "WALL.PNG"), dir / "Out/Wall.png");
+    deleteFile(out + "wall.png");
+    EXPECT_EQ(nativePath(out + "WALL.PNG"), dir / "Out/WALL.PNG");
+    fs::remove(dir / "Out/SKY.PNG");
+    EXPECT_EQ(nativePath(out + "sky.png"), dir / "Out/sky.png");
+
+    // Removed and made again in another case: nothing of the old folder's names is left.
+    writeFile(dir / "Out/Tree.png", "x");
+    EXPECT_EQ(nativePath(out + "tree.png"), dir / "Out/Tree.png");
+    removeAll(out);
+    createDirectory(dir.str() + "\\OUT");
+    EXPECT_EQ(nativePath(out + "tree.png"), dir / "OUT/tree.png");
+    writeFile(dir / "OUT/Kerb.png", "x");
+    EXPECT_EQ(nativePath(out + "KERB.PNG"), dir / "OUT/Kerb.png");
+
+    // A file made through a link to the folder is found through its real path.
+    fs::create_directory_symlink(dir / "OUT", dir / "Alias");
+    EXPECT_EQ(nativePath(dir.str() + "\\alias\\Sign.png"), dir / "Alias/Sign.png");
+    { std::ofstream created = openForWriting(dir.str() + "\\alias\\Sign.png"); }
+    EXPECT_EQ(nativePath(out + "SIGN.PNG"), dir / "OUT/Sign.png");
+}
+
 TEST(NativePathTest, KeepsATrailingSeparator) {
     TempDir dir;
     fs::create_directories(dir / "Out");

@@ -1,18 +1,18 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include <algorithm>
-#include <memory>
+#include <cerrno>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "app/text.h"
 #include "platform/file_system.h"
+#include "platform/folder_index.h"
 #include "platform/native_entries.h"
+#include "platform/posix/folder_lookup.h"
 
 // The POSIX half of the file-system layer: the program's Windows path texts are mapped onto a
 // case-sensitive file system, and the Windows copy and delete calls have stand-ins.
@@ -21,45 +21,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char upperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return upperAscii(x) == upperAscii(y);
-           });
-}
-
 bool existsAsWritten(const fs::path& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));
-}
-
-struct FolderCloser {
-    void operator()(DIR* folder) const { closedir(folder); }
-};
-
-// The entry of `folder` whose name equals `component` without regard to ASCII case; the
-// smallest such name in byte order when several do. The listing is read with readdir, which
-// hands out each name without a copy: this runs for every new file the tool makes.
-std::optional<std::string> findIgnoringCase(const fs::path& folder, std::string_view component) {
-    const std::unique_ptr<DIR, FolderCloser> listing(
-        opendir(folder.empty() ? "." : folder.c_str()));
-    if (!listing) {
-        return std::nullopt;  // a folder that cannot be listed holds no other spelling
-    }
-    std::optional<std::string> best;
-    while (const dirent* entry = readdir(listing.get())) {
-        const std::string_view name(entry->d_name);
-        if (name == "." || name == "..") {
-            continue;
-        }
-        if (equalIgnoringAsciiCase(name, component) && (!best || name < *best)) {
-            best = std::string(name);
-        }
-    }
-    return best;
 }
 
 }  // namespace
@@ -123,16 +87,19 @@ fs::path nativePath(std::string_view pathText) {
 }
 
 void copyFile(std::string_view sourceText, std::string_view destinationText) {
+    const fs::path destination = nativePath(destinationText);
     std::error_code error;
-    fs::copy_file(nativePath(sourceText), nativePath(destinationText),
-                  fs::copy_options::overwrite_existing, error);
+    if (fs::copy_file(nativePath(sourceText), destination, fs::copy_options::overwrite_existing,
+                      error)) {
+        noteEntryCreated(destination);
+    }
 }
 
 void deleteFile(std::string_view pathText) {
     const fs::path path = nativePath(pathText);
     std::error_code error;
-    if (!fs::is_directory(fs::symlink_status(path, error))) {
-        fs::remove(path, error);
+    if (!fs::is_directory(fs::symlink_status(path, error)) && fs::remove(path, error)) {
+        noteEntryRemoved(path);
     }
 }
 
@@ -205,7 +172,7 @@ void removeEntry(const fs::path& path, std::error_code& error) {
 
 // The tool finds names without regard to ASCII case, so two spellings are one folder to it.
 bool sameComponent(const fs::path& a, const fs::path& b) {
-    return equalIgnoringAsciiCase(a.native(), b.native());
+    return toLowerAscii(a.native()) == toLowerAscii(b.native());
 }
 
 }  // namespace detail

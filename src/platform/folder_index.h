@@ -1,0 +1,17 @@
+#pragma once
+
+#include <filesystem>
+
+// Outside Windows, paths are mapped case-insensitively by looking names up in the folders they
+// lead through. Each folder is listed once and its names kept; every entry the platform layer
+// creates, renames or removes is reported here so those names stay current. (A rename is a
+// removal and a creation.) On Windows the file system ignores case itself and these do nothing.
+namespace vexmor::platform {
+
+// An entry (file, folder or link) now exists at this native path.
+void noteEntryCreated(const std::filesystem::path& path);
+
+// The entry at this native path (with everything below it, for a folder) is gone.
+void noteEntryRemoved(const std::filesystem::path& path);
+
+}  // namespace vexmor::platform
