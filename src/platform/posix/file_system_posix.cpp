@@ -114,7 +114,9 @@ ReportOpening openReportStream(std::ofstream& stream, const fs::path& path) {
     const int descriptor =
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
     if (descriptor < 0) {
-        return errno == ELOOP ? ReportOpening::refused : ReportOpening::failed;
+        // A link, a folder, or a FIFO no one reads: something is there that is not a file.
+        const bool occupied = errno == ELOOP || errno == EISDIR || errno == ENXIO;
+        return occupied ? ReportOpening::refused : ReportOpening::failed;
     }
     struct stat status {};
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
