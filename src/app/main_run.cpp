@@ -27,6 +27,9 @@ constexpr std::string_view kVersion = "Vexmor V{}.{}";
 constexpr std::string_view kBuilt = "Built on: {}, {}";
 constexpr std::string_view kNoFiles = "Could not find any files in folder {}";
 
+// A run in which a file could not be written ends with this code after its statistics.
+constexpr int kWriteFailedExitCode = 4;
+
 void printUsage(Console& console) {
     console.printLine(kStars);
     console.printLine(kVersion, kVersionMajor, kVersionMinor);
@@ -85,7 +88,7 @@ int mainRun(RunContext& context, int argc, const char* const argv[]) {
                       options.explodeFirstLevelOnly);
     }
     printStatistics(context.statistics, context.console);
-    return 0;
+    return context.writeFailed ? kWriteFailedExitCode : 0;
 }
 
 }  // namespace vexmor

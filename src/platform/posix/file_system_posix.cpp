@@ -10,7 +10,7 @@
 #include "platform/native_entries.h"
 
 // The POSIX half of the file-system layer: the program's Windows path texts are mapped onto a
-// case-sensitive file system, and the Windows copy and delete calls have stand-ins.
+// case-sensitive file system, and the Windows delete call has a stand-in.
 namespace vexmor::platform {
 namespace fs = std::filesystem;
 
@@ -115,12 +115,6 @@ fs::path nativePath(std::string_view pathText) {
         resolved += "/";
     }
     return resolved;
-}
-
-void copyFile(std::string_view sourceText, std::string_view destinationText) {
-    std::error_code error;
-    fs::copy_file(nativePath(sourceText), nativePath(destinationText),
-                  fs::copy_options::overwrite_existing, error);
 }
 
 void deleteFile(std::string_view pathText) {
