@@ -6,6 +6,7 @@
 #include "export/mip_export.h"
 #include "fuzz_support.h"
 #include "platform/file_system.h"
+#include "platform/whole_file.h"
 #include "texture/mi4_conversion.h"
 #include "texture/mip_file.h"
 #include "texture/mip_shrink.h"
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Converting reads the copy in the output folder, then shrinks it or turns it into an
         // MI4 and explodes that.
         const std::string copy = output + "c.mip";
-        platform::copyFile(path, copy);
+        platform::copyFileWhole(path, copy);
         fuzz::untilProcessExit([&] {
             MipImage converted;
             processMipFile(context, catalogue, converted, copy, true, source, output, false);

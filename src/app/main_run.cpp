@@ -31,6 +31,9 @@ constexpr std::string_view kBuilt = "Built on: {}, {}";
 constexpr std::string_view kNoFiles = "Could not find any files in folder {}";
 constexpr std::string_view kVersionLine = "vexmor {} (built {})";
 
+// A run in which a file could not be written ends with this code after its statistics.
+constexpr int kWriteFailedExitCode = 4;
+
 void printUsage(Console& console) {
     console.printLine(kStars);
     console.printLine(kVersion, kVersionMajor, kVersionMinor);
@@ -115,7 +118,7 @@ int mainRun(RunContext& context, int argc, const char* const argv[]) {
                       options.explodeFirstLevelOnly);
     }
     printStatistics(context.statistics, context.console);
-    return 0;
+    return context.writeFailed ? kWriteFailedExitCode : 0;
 }
 
 }  // namespace vexmor

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -34,6 +35,12 @@ public:
     // driver then keeps as it is.
     platform::MarkerLock outputLock;
     bool outputUnpacked = false;
+    // Set when a file could not be created, written, copied or renamed into place: the run then
+    // ends with exit code 4.
+    bool writeFailed = false;
+    // The folder this run may write into (the output or extraction folder, as a path text);
+    // unset until a stage names it. See app/output_guard.h.
+    std::optional<std::string> outputRoot;
 
     // Textures re-exported or converted, and each shrunk texture's factors, keyed by
     // lower-cased path.

@@ -10,6 +10,9 @@
 
 #include "app/limits.h"
 #include "app/little_endian.h"
+#include "app/output_file.h"
+#include "app/output_guard.h"
+#include "app/process_exit.h"
 #include "app/run_context.h"
 #include "app/text.h"
 #include "archive/archive_stream.h"
@@ -24,6 +27,7 @@ namespace vexmor {
 namespace {
 
 constexpr std::string_view kScanning = "Scanning DAT file: {}";
+constexpr std::string_view kUnreadable = "Error - could not read DAT file {}";
 constexpr std::string_view kReportedCount = "DAT file reportedly contains {} files";
 constexpr std::string_view kNoExtractionFolder =
     "Error - no extraction folder specified after -unpack command";
@@ -40,6 +44,9 @@ constexpr std::string_view kMoreSkipped =
 
 constexpr std::string_view kSunnyPalette = "sunny.pcx";
 constexpr std::string_view kColorsPalette = "colors.pcx";
+
+// As for a source folder that holds nothing.
+constexpr int kUnreadableExitCode = 2;
 
 // Members move through one buffer of this size, so no member is ever held in memory whole.
 constexpr std::size_t kCopyPieceSize = 131072;
@@ -73,21 +80,24 @@ private:
     std::size_t position_ = 0;
 };
 
-// Copies one member to `path` piece by piece. What the archive does not hold is not written.
-void unpackMember(ArchiveStream& archive, const DatDirectoryEntry& entry, const std::string& path,
-                  std::span<char> buffer) {
+// Copies one member to `path` piece by piece, whole or not at all. What the archive does not
+// hold is not written. False (with its line) when the file could not be written.
+bool unpackMember(RunContext& context, ArchiveStream& archive, const DatDirectoryEntry& entry,
+                  const std::string& path, std::span<char> buffer) {
+    OutputFile file(context, path);
+    if (!file.ready()) {
+        return false;
+    }
+    std::ofstream out = file.openStream();
     archive.seek(entry.offset);
-    std::ofstream out = platform::openForWriting(path);
-    std::streambuf* sink = out.is_open() ? out.rdbuf() : nullptr;
     std::uint32_t remaining = entry.length;
-    while (remaining > 0 && archive.readable()) {
+    while (remaining > 0 && archive.readable() && out) {
         const std::size_t piece = std::min<std::size_t>(remaining, buffer.size());
         const std::size_t got = archive.read(buffer.first(piece));
-        if (sink != nullptr && got > 0) {
-            sink->sputn(buffer.data(), static_cast<std::streamsize>(got));
-        }
+        out.write(buffer.data(), static_cast<std::streamsize>(got));
         remaining -= static_cast<std::uint32_t>(got);
     }
+    return file.commit(out);
 }
 
 // The bytes all members of one archive may write together (limits.h). A member that would take
@@ -113,7 +123,7 @@ public:
             return true;
         }
         if (skipped_++ == 0) {
-            console.printLine(kUnpackBoundReached, archivePath, entry.name, bound_);
+            console.printLine(kUnpackBoundReached, archivePath, printableName(entry.name), bound_);
         }
         return false;
     }
@@ -147,7 +157,11 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
     catalogue.files.clear();
     catalogue.fileCount = 0;
     std::array<std::uint8_t, kDatHeaderSize> header{};
-    archive.read(header);
+    // Refused before anything is made: a mistyped name must not leave an empty output folder.
+    if (archive.read(header) != header.size()) {
+        console.printLine(kUnreadable, archivePath);
+        throw ProcessExit{kUnreadableExitCode};
+    }
     catalogue.fileCount = readU16(header, 0);
     console.printInfoLine(kReportedCount, catalogue.fileCount);
 
@@ -158,6 +172,7 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
         }
         claimOutputFolder(context, outputFolder, OutputUse::unpack);
         context.outputUnpacked = true;
+        setOutputRoot(context, outputFolder);
     }
 
     DirectoryCursor directory(archive, catalogue.fileCount);
@@ -190,12 +205,12 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
             if (!budget.take(console, archivePath, entry)) {
                 continue;
             }
-            unpackMember(archive, entry, entryName, buffer);
+            const bool unpacked = unpackMember(context, archive, entry, entryName, buffer);
             if (!archive.readable()) {
                 directory.endHere();
             }
             const std::string lowered = toLowerAscii(entry.name);
-            if (isPaletteMember(lowered)) {
+            if (unpacked && isPaletteMember(lowered)) {
                 const bool sunny = lowered.front() == 's';
                 catalogue.paletteFileIndex = i;
                 catalogue.icr2Palette = catalogue.icr2Palette || sunny;

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/process_exit.h"
+#include "app/output_guard.h"
 #include "app/run_context.h"
 #include "app/text.h"
 #include "platform/file_system.h"
@@ -92,6 +93,10 @@ void createOutputFolder(RunContext& context, std::string folder) {
 }
 
 void createOutputFolders(RunContext& context, const std::string& folder) {
+    // A folder outside the output is never made; the file meant for it is refused with its line.
+    if (!liesInsideOutput(context, folder)) {
+        return;
+    }
     // Every file written asks for its folder, which mostly exists by then; an existing folder
     // has all the levels above it, so one look is enough. A text with dot-dot components can
     // name a folder whose written levels do not all exist, so it always gets the walk below.

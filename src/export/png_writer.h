@@ -8,7 +8,8 @@ namespace vexmor {
 
 class RunContext;
 
-// Writes width × height pixels of the form 0xAABBGGRR as a PNG, replacing an existing file.
+// Writes width × height pixels of the form 0xAABBGGRR as a PNG, whole or not at all, replacing
+// an existing file.
 // Failures are reported on the console; true when the image was written.
 bool writePng(RunContext& context, const std::string& fileName, std::uint64_t width,
               std::uint64_t height, std::span<const std::uint32_t> pixels);

@@ -40,7 +40,7 @@ void printTextureListing(RunContext& context, const std::vector<std::string>& mi
 
 // The whole file, read from the start, for a file no larger than the in-memory bound; the
 // stream keeps its state either way.
-std::optional<ByteStreamBuf> copyForWalk(std::fstream& stream, std::int64_t fileSize) {
+std::optional<ByteStreamBuf> copyForWalk(std::ifstream& stream, std::int64_t fileSize) {
     if (fileSize <= 0 || static_cast<std::uint64_t>(fileSize) > limits::kMaxMeshBytesInMemory) {
         return std::nullopt;
     }

@@ -24,7 +24,7 @@ inline constexpr std::size_t kMeshNameFieldSize = 8;
 // is its operation.
 class MeshFile {
 public:
-    std::fstream stream;
+    std::ifstream stream;
     std::string sourceFile;       // sourceFolder + meshName, lower-case
     std::string meshName;         // below the source folder, lower-case
     std::string destinationFile;  // outputFolder + meshName, lower-case

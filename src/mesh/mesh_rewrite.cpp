@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/limits.h"
+#include "app/output_file.h"
 #include "app/run_context.h"
 #include "app/text.h"
 #include "mesh/mesh_file.h"
@@ -133,7 +134,7 @@ void nameMesh(MeshFile& mesh, std::string meshName, std::string sourceFolder,
 
 // Opens the source, takes its length and reads the header. False when it cannot be opened.
 bool openSource(RunContext& context, MeshFile& mesh) {
-    mesh.stream.open(platform::nativePath(mesh.sourceFile), std::ios::binary | std::ios::in);
+    mesh.stream = platform::openForReading(mesh.sourceFile);
     if (!mesh.stream.is_open()) {
         context.console.printLine(kCannotOpen, mesh.sourceFile, mesh.topLevel);
         return false;
@@ -244,14 +245,23 @@ void registerMeshName(RunContext& context, const MeshFile& mesh) {
     }
 }
 
-// Points every MIP name of the copy at the master texture. The copy is neither created nor
-// emptied: when it is missing nothing is written.
-void pointAtMasterTexture(MeshFile& mesh) {
-    mesh.stream = platform::openForUpdate(mesh.destinationFile);
-    mesh.stream.seekp(static_cast<std::streamoff>(kMeshHeaderSize));
-    for (std::int64_t i = 0; i < mesh.header.mipCount; ++i) {
-        mesh.stream.write(kMasterNameField, kMeshNameFieldSize);
+// Copies the mesh whole into the output; with -compact every MIP name of the copy is pointed at
+// the master texture before the copy takes its final name.
+void writeMeshCopy(RunContext& context, const MeshFile& mesh) {
+    OutputFile copy(context, mesh.destinationFile);
+    if (!copy.copyFrom(mesh.sourceFolder + mesh.meshName)) {
+        return;
     }
+    if (!context.options.compact) {
+        copy.commit();
+        return;
+    }
+    std::ofstream out = copy.openForPatching();
+    out.seekp(static_cast<std::streamoff>(kMeshHeaderSize));
+    for (std::int64_t i = 0; i < mesh.header.mipCount; ++i) {
+        out.write(kMasterNameField, kMeshNameFieldSize);
+    }
+    copy.commit(out);
 }
 
 void rewriteWithin(RunContext& context, MeshFile& mesh, std::string meshName,
@@ -262,7 +272,7 @@ void rewriteWithin(RunContext& context, MeshFile& mesh, std::string meshName,
 
     if (copyOnly) {
         console.printLine(kCopyOnly, mesh.sourceFile, mesh.destinationFile);
-        platform::copyFile(mesh.sourceFile, mesh.destinationFile);
+        copyToOutput(context, mesh.sourceFile, mesh.destinationFile);
         return;
     }
     if (context.openMeshes.contains(mesh.sourceFile)) {
@@ -301,11 +311,8 @@ void rewriteWithin(RunContext& context, MeshFile& mesh, std::string meshName,
                           static_cast<std::uint64_t>(mesh.fileSize));
 
     walkWithNested(context, mesh, nesting);
-    platform::copyFile(mesh.sourceFolder + mesh.meshName, mesh.destinationFile);
+    writeMeshCopy(context, mesh);
     registerMeshName(context, mesh);
-    if (context.options.compact) {
-        pointAtMasterTexture(mesh);
-    }
     console.printInfoLine(kEndLine, mesh.sourceFile, mesh.untexturedVertices,
                           mesh.texturedVertices);
 }

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "app/output_file.h"
+#include "app/output_guard.h"
 #include "app/process_exit.h"
 #include "app/run_context.h"
 #include "app/text.h"
@@ -77,15 +79,18 @@ void runMipPass(RunContext& context, SourceCatalogue& catalogue, const std::stri
                 continue;
             }
             MipImage image;
-            if (convert) {
-                platform::copyFile(source + rel, target);
+            // A copy that failed has said so; what lies at its name is not this file.
+            if (convert && !copyToOutput(context, source + rel, target)) {
+                continue;
             }
             processMipFile(context, catalogue, image, target, convert, source, output,
                            options.explode && firstLevelOnly);
             if (convert) {
                 if (options.track) {
                     convertMipToMi4(context, catalogue, image, target, rel);
-                    platform::deleteFile(target);
+                    if (mayWriteTo(context, target)) {
+                        platform::deleteFile(target);
+                    }
                 } else {
                     shrinkMip(context, catalogue, image, target, rel);
                 }
@@ -129,6 +134,7 @@ void runConversion(RunContext& context, SourceCatalogue& catalogue, std::string 
     if (!source.empty() && source.back() != '\\') {
         source.push_back('\\');
     }
+    setOutputRoot(context, output);
     if (!output.empty()) {
         prepareOutputFolder(context, source, output);
     }

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "app/little_endian.h"
+#include "app/output_file.h"
 #include "app/run_context.h"
-#include "platform/file_system.h"
 #include "texture/mip_file.h"
 
 namespace vexmor {
@@ -35,8 +35,9 @@ void writeMasterMip(RunContext& context, std::string /*source*/, std::string out
     console.printLine(kTargetDims, width, height, size, size / 1024.0, size / 1048576.0);
 
     const std::string fileName = output + "master.mip";
-    std::ofstream out = platform::openForWriting(fileName);
-    if (out.is_open()) {
+    OutputFile file(context, fileName);
+    if (file.ready()) {
+        std::ofstream out = file.openStream();
         console.printLine(kCreating, fileName);
         const std::uint32_t internal = (1u << kMinimumMipLevel) - 1;
         constexpr std::uint32_t kDataPosition = kMipHeaderSize + kMipLevelRecordSize;
@@ -53,12 +54,13 @@ void writeMasterMip(RunContext& context, std::string /*source*/, std::string out
         out.write(reinterpret_cast<const char*>(head.data()), head.size());
 
         const std::vector<char> zeros(kChunkBytes, 0);
-        for (std::uint64_t left = size; left > 0;) {
+        for (std::uint64_t left = size; left > 0 && out;) {
             const std::size_t piece =
                 static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes));
             out.write(zeros.data(), static_cast<std::streamsize>(piece));
             left -= piece;
         }
+        file.commit(out);
     }
     console.printLine(kStars);
     console.printLine("\n");

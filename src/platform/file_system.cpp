@@ -132,6 +132,30 @@ void walkFolder(const std::string& relativeFolder, const std::vector<NamedEntry>
     }
 }
 
+// The absolute form of a native path with existing links and dot components resolved; an empty
+// path is the current folder.
+fs::path resolvedNative(const fs::path& native) {
+    std::error_code error;
+    fs::path absolute = fs::absolute(native.empty() ? fs::path(".") : native, error);
+    fs::path resolved = fs::weakly_canonical(absolute, error);
+    return error ? absolute.lexically_normal() : resolved;
+}
+
+// Both paths absolute and resolved; components compared as the file system compares names.
+bool isSameOrBelow(const fs::path& inner, const fs::path& outer) {
+    auto i = inner.begin();
+    for (auto o = outer.begin(); o != outer.end(); ++o) {
+        if (o->empty()) {
+            continue;  // the empty name a trailing separator leaves
+        }
+        if (i == inner.end() || !detail::sameComponent(*i, *o)) {
+            return false;
+        }
+        ++i;
+    }
+    return true;
+}
+
 }  // namespace
 
 FileSystemError::FileSystemError(std::string_view operation, const std::error_code& error,
@@ -208,27 +232,16 @@ void removeAll(std::string_view pathText) {
 }
 
 std::ifstream openForReading(std::string_view pathText) {
-    return std::ifstream(nativePath(pathText), std::ios::binary);
-}
-
-std::ofstream openForWriting(std::string_view pathText) {
     const fs::path path = nativePath(pathText);
-    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-    if (stream.is_open()) {
-        noteEntryCreated(path);
+    std::error_code error;
+    if (!fs::is_regular_file(fs::status(path, error))) {
+        return {};
     }
-    return stream;
-}
-
-std::fstream openForUpdate(std::string_view pathText) {
-    return std::fstream(nativePath(pathText), std::ios::binary | std::ios::in | std::ios::out);
+    return std::ifstream(path, std::ios::binary);
 }
 
 fs::path resolvedAbsolute(std::string_view pathText) {
-    std::error_code error;
-    fs::path absolute = fs::absolute(nativePath(pathText), error);
-    fs::path resolved = fs::weakly_canonical(absolute, error);
-    return error ? absolute.lexically_normal() : resolved;
+    return resolvedNative(nativePath(pathText));
 }
 
 bool isFileSystemRoot(std::string_view pathText) {
@@ -236,21 +249,17 @@ bool isFileSystemRoot(std::string_view pathText) {
     return path == path.root_path();
 }
 
-namespace {
-
-bool liesBelowByName(const fs::path& inner, const fs::path& outer) {
-    auto i = inner.begin();
-    for (auto o = outer.begin(); o != outer.end(); ++o) {
-        if (o->empty()) {
-            continue;  // the empty name a trailing separator leaves
-        }
-        if (i == inner.end() || !detail::sameComponent(*i, *o)) {
-            return false;
-        }
-        ++i;
-    }
-    return true;
+bool entryLiesInside(std::string_view pathText, std::string_view folderText) {
+    // A plain last name lies where its folder lies: it is neither followed nor looked up.
+    const std::size_t separator = pathText.find_last_of("\\/");
+    const std::size_t nameStart = separator == std::string_view::npos ? 0 : separator + 1;
+    const std::string_view name = pathText.substr(nameStart);
+    const bool plainName = !name.empty() && name != "." && name != "..";
+    return isSameOrBelow(resolvedAbsolute(plainName ? pathText.substr(0, nameStart) : pathText),
+                         resolvedAbsolute(folderText));
 }
+
+namespace {
 
 // Whether an existing folder is `inner` or one of the folders above it, by file identity
 // (device and inode; on Windows volume serial and file index, as std::filesystem::equivalent
@@ -276,7 +285,7 @@ bool liesBelowByIdentity(fs::path inner, const fs::path& outerFolder) {
 
 bool isSameOrInside(std::string_view innerText, std::string_view outerText) {
     const fs::path inner = resolvedAbsolute(innerText);
-    return liesBelowByName(inner, resolvedAbsolute(outerText)) ||
+    return isSameOrBelow(inner, resolvedAbsolute(outerText)) ||
            liesBelowByIdentity(inner, detail::folderPath(outerText));
 }
 

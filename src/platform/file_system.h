@@ -41,15 +41,13 @@ void createDirectory(std::string_view pathText);
 // missing folder is no error. Throws FileSystemError("remove_all").
 void removeAll(std::string_view pathText);
 
-// CopyFileA(source, destination, FALSE) and DeleteFileA, or their stand-ins elsewhere: results
-// unchecked.
-void copyFile(std::string_view sourceText, std::string_view destinationText);
+// DeleteFileA, or its stand-in elsewhere (a link is removed, not what it names): result
+// unchecked. Files are written through WholeFile (whole_file.h).
 void deleteFile(std::string_view pathText);
 
-// Binary streams on a path text. A failed open leaves the stream closed.
+// A binary stream on a path text, opened only when the path names a regular file (or a link to
+// one): opening a FIFO would block and a device never end. Otherwise the stream stays closed.
 std::ifstream openForReading(std::string_view pathText);
-std::ofstream openForWriting(std::string_view pathText);  // created or emptied
-std::fstream openForUpdate(std::string_view pathText);    // neither created nor emptied
 
 // The absolute native form of a path text, with existing links and dot components resolved.
 std::filesystem::path resolvedAbsolute(std::string_view pathText);
@@ -62,6 +60,13 @@ bool isFileSystemRoot(std::string_view pathText);
 // everywhere), or, when `outerText` names an existing folder, that folder is by file identity
 // one of the folders `innerText` lies in (links, bind mounts and dot-dot forms seen through).
 bool isSameOrInside(std::string_view innerText, std::string_view outerText);
+
+// True when the entry `pathText` names lies in `folderText` or below it (a path text ending in a
+// separator names a folder, which may be `folderText` itself), both resolved as
+// the tool resolves paths (case, links and dot components seen through). A link at the last
+// component of `pathText` is not followed: writes replace such a link rather than write through
+// it.
+bool entryLiesInside(std::string_view pathText, std::string_view folderText);
 
 // True when both path texts name one existing file, reached through links or hard links alike.
 bool isSameFile(std::string_view firstText, std::string_view secondText);

@@ -7,6 +7,7 @@
 
 #include "platform/file_system.h"
 #include "platform/folder_index.h"
+#include "platform/native_entries.h"
 
 namespace vexmor::platform {
 namespace fs = std::filesystem;
@@ -59,6 +60,17 @@ WholeFile::~WholeFile() {
     }
 }
 
+std::string WholeFile::temporaryPathText() const {
+    return detail::genericText(temporary_);
+}
+
+std::string WholeFile::copyFrom(std::string_view sourceText) {
+    if (!ready()) {
+        return failure_;
+    }
+    return reasonOf(detail::copyContents(nativePath(sourceText), temporary_));
+}
+
 std::ofstream WholeFile::openStream() const {
     return std::ofstream(temporary_, std::ios::binary | std::ios::trunc);
 }
@@ -82,6 +94,8 @@ std::string WholeFile::commit(std::ofstream& out) {
         return failure_;
     }
     // The stream keeps no reason of its own: errno right after the failing call is the system's.
+    // A write that already failed was the stream's last call to the system.
+    const int writeError = out.good() ? 0 : errno;
     errno = 0;
     out.flush();
     const int flushError = errno;
@@ -89,7 +103,7 @@ std::string WholeFile::commit(std::ofstream& out) {
     out.close();
     const int closeError = errno;
     if (!written || out.fail()) {
-        const int code = flushError != 0 ? flushError : closeError;
+        const int code = writeError != 0 ? writeError : flushError != 0 ? flushError : closeError;
         return code != 0 ? std::generic_category().message(code) : "write error";
     }
     return commit();
@@ -97,15 +111,8 @@ std::string WholeFile::commit(std::ofstream& out) {
 
 std::string copyFileWhole(std::string_view sourceText, std::string_view destinationText) {
     WholeFile file(destinationText);
-    if (!file.ready()) {
-        return file.failure();
-    }
-    const std::error_code error =
-        detail::copyContents(nativePath(sourceText), file.temporaryPath());
-    if (error) {
-        return reasonOf(error);
-    }
-    return file.commit();
+    const std::string failure = file.copyFrom(sourceText);
+    return failure.empty() ? file.commit() : failure;
 }
 
 }  // namespace vexmor::platform

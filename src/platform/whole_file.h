@@ -26,6 +26,12 @@ public:
     // For writers that open files by name themselves (an image encoder, a copy).
     const std::filesystem::path& temporaryPath() const { return temporary_; }
     const std::filesystem::path& finalPath() const { return final_; }
+    // The temporary path as a path text, for writers that take one.
+    std::string temporaryPathText() const;
+
+    // Fills the temporary file with the contents of the file `sourceText` names (only a regular
+    // file is read). Returns the system's reason on failure, else an empty text.
+    std::string copyFrom(std::string_view sourceText);
 
     // The temporary file as an emptied binary stream.
     std::ofstream openStream() const;

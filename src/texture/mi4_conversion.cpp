@@ -5,10 +5,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/output_file.h"
 #include "app/run_context.h"
 #include "app/text.h"
 #include "catalogue/source_catalogue.h"
-#include "platform/file_system.h"
 #include "texture/mi4_file.h"
 #include "texture/mi4_palette.h"
 #include "texture/mip_file.h"
@@ -25,7 +25,6 @@ constexpr std::string_view kTriggerName = "grstcr1.mip";
 constexpr std::string_view kLevelLayout =
     "Miplevel {}, Width {}, Height {}, image size {}, Offset {}, mip height {}, mipLevelmagic {}";
 constexpr std::string_view kFileSize = "File size is {}";
-constexpr std::string_view kCannotOpen = "MI4 {}: Could not open file";
 constexpr std::string_view kConverted =
     "MI4 {}: new (MI4) file size {} (bytes), MIP file size {} (bytes)";
 
@@ -105,11 +104,11 @@ void convertMipToMi4(RunContext& context, SourceCatalogue& catalogue, const MipI
     Mi4Header header;
     const std::vector<LevelLayout> layout = layOut(context, image, header);
 
-    std::ofstream out = platform::openForWriting(mi4Path);
-    if (!out.is_open()) {
-        console.printLine(kCannotOpen, mi4Path);
+    OutputFile file(context, mi4Path);
+    if (!file.ready()) {
         return;
     }
+    std::ofstream out = file.openStream();
     writeBytes(out, encodeMi4Header(header));
     for (const LevelLayout& level : layout) {
         writeBytes(out, encodeMi4Record(level.record));
@@ -121,8 +120,10 @@ void convertMipToMi4(RunContext& context, SourceCatalogue& catalogue, const MipI
         writeBytes(out, packMi4Pixels(pixels, palette));
         writeBytes(out, encodeMi4Palette(palette));
     }
-    out.close();
-    console.printLine(kConverted, mi4Path, header.size, image.header.size);
+    // Announced only once the file is in place.
+    if (file.commit(out)) {
+        console.printLine(kConverted, mi4Path, header.size, image.header.size);
+    }
 }
 
 }  // namespace vexmor

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/little_endian.h"
+#include "app/output_file.h"
 #include "app/run_context.h"
 #include "platform/file_system.h"
 
@@ -199,11 +200,12 @@ void readMip(RunContext& context, MipImage& image, std::string path, bool withPi
     }
 }
 
-void writeMip(RunContext& context, MipImage& image, std::string path) {
-    std::ofstream out = platform::openForWriting(path);
-    if (!out.is_open()) {
-        return;
+bool writeMip(RunContext& context, MipImage& image, std::string path) {
+    OutputFile file(context, path);
+    if (!file.ready()) {
+        return false;
     }
+    std::ofstream out = file.openStream();
     writeBytes(out, headerBytes(image.header));
 
     const std::uint32_t tableBytes = static_cast<std::uint32_t>(
@@ -228,6 +230,7 @@ void writeMip(RunContext& context, MipImage& image, std::string path) {
     image.header.size = position - 4;
     out.seekp(0);
     writeBytes(out, headerBytes(image.header));
+    return file.commit(out);
 }
 
 }  // namespace vexmor

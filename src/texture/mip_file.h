@@ -82,7 +82,8 @@ bool mipLevelSizeFits(RunContext& context, const std::string& path, const MipHea
 // file leaves the image empty.
 void readMip(RunContext& context, MipImage& image, std::string path, bool withPixels);
 
-// Writes the image in MIP layout, recomputing every offset and the size word.
-void writeMip(RunContext& context, MipImage& image, std::string path);
+// Writes the image in MIP layout, whole or not at all, recomputing every offset and the size
+// word. False (with its line) when the file could not be written.
+bool writeMip(RunContext& context, MipImage& image, std::string path);
 
 }  // namespace vexmor

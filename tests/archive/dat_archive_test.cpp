@@ -187,9 +187,13 @@ TEST_F(DatArchive, UnpackingReplacesAnExistingLongerFile) {
 TEST_F(DatArchive, MissingParentFolderIsReportedAndTheRunGoesOn) {
     DatSpec shape;
     shape.members = {{"a.bin", patternBytes(100), {}, {}}, {"b.bin", patternBytes(10), {}, {}}};
-    read(writeArchive(shape), true, temp.str() + "\\missing\\out\\");
-    ASSERT_EQ(lines().size(), 2u);
+    const std::string folder = temp.str() + "\\missing\\out\\";
+    read(writeArchive(shape), true, folder);
+    ASSERT_EQ(lines().size(), 4u);
     EXPECT_EQ(lines()[1].rfind("Could not create output folder \"", 0), 0u);
+    EXPECT_EQ(lines()[2].rfind("Error - could not write " + folder + "a.bin: ", 0), 0u);
+    EXPECT_EQ(lines()[3].rfind("Error - could not write " + folder + "b.bin: ", 0), 0u);
+    EXPECT_TRUE(run.context.writeFailed);
     EXPECT_EQ(catalogue.files.size(), 2u);
     EXPECT_EQ(test::listFiles(temp.path()), std::vector<std::string>{"game.dat"});
 }
@@ -246,25 +250,21 @@ TEST_F(DatArchive, LaterPaletteMemberWinsAndTheLineKeepsTheSecondGeneration) {
     EXPECT_EQ(catalogue.paletteColours[0], 0xFF563412u);
 }
 
-TEST_F(DatArchive, ArchiveThatCannotBeOpenedListsNothing) {
-    catalogue.files.push_back({"stale", 1, 1});
-    catalogue.fileCount = 7;
-    run.context.options.info = true;
-    const std::string archive = (temp / "missing.dat").string();
-    read(archive, false, "");
-    EXPECT_EQ(lines(), (std::vector<std::string>{"Scanning DAT file: " + archive,
-                                                 "DAT file reportedly contains 0 files"}));
-    EXPECT_TRUE(catalogue.files.empty());
-    EXPECT_EQ(catalogue.fileCount, 0);
-}
-
-TEST_F(DatArchive, FolderNamedLikeAnArchiveListsNothing) {
+// A missing archive, a folder named like one and a file too short for the count are said, and
+// end the run before the extraction folder is made.
+TEST_F(DatArchive, ArchiveThatCannotBeReadEndsTheRunAndMakesNothing) {
+    test::writeFile(temp / "short.dat", "x");
     std::filesystem::create_directories(temp / "x.dat");
-    run.context.options.info = true;
-    const std::string archive = (temp / "x.dat").string();
-    read(archive, false, "");
-    EXPECT_EQ(lines(), (std::vector<std::string>{"Scanning DAT file: " + archive,
-                                                 "DAT file reportedly contains 0 files"}));
+    for (const char* name : {"missing.dat", "x.dat", "short.dat"}) {
+        run.clearOutput();
+        catalogue.files.push_back({"stale", 1, 1});
+        const std::string archive = (temp / name).string();
+        EXPECT_EQ(run.run({archive, "-unpack", outputFolder()}), 2) << name;
+        EXPECT_EQ(lines(),
+                  (std::vector<std::string>{"Scanning DAT file: " + archive,
+                                            "Error - could not read DAT file " + archive}));
+        EXPECT_FALSE(std::filesystem::exists(temp / "out"));
+    }
 }
 
 TEST_F(DatArchive, UnpackWithoutFolderListsNothing) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/png_backend.h"
 #include "support/captured_run.h"
 #include "support/png_reader.h"
 #include "support/temp_dir.h"
@@ -82,6 +83,16 @@ protected:
         EXPECT_FALSE(writePng(run.context, file, width, height, pixels));
         EXPECT_EQ(run.lines(),
                   std::vector<std::string>{"Could not save image. Error Code " + code});
+    }
+
+    // Writes to `file`, expecting the one line that names it with the system's reason.
+    void expectWriteFailure(const std::string& file) {
+        run.clearOutput();
+        EXPECT_FALSE(writePng(run.context, file, 1, 1, {{0xFF0000FFu}}));
+        const std::vector<std::string> lines = run.lines();
+        ASSERT_EQ(lines.size(), 1u) << run.output();
+        EXPECT_TRUE(lines[0].starts_with("Error - could not write " + file + ": ")) << lines[0];
+        EXPECT_TRUE(run.context.writeFailed);
     }
 
     TempDir dir;
@@ -184,10 +195,10 @@ TEST_F(PngWriterTest, RefusesImagesWithoutPixelsAndWritesNothing) {
 }
 
 TEST_F(PngWriterTest, MissingFolderIsReportedAndTheRunGoesOn) {
-    expectFailure((dir / "missing" / "image.png").string(), "80070003", 1, 1, {0xFF0000FFu});
+    expectWriteFailure((dir / "missing" / "image.png").string());
     // A file where a folder is expected.
     test::writeFile(dir / "plain", std::string("x"));
-    expectFailure((dir / "plain" / "image.png").string(), "80070003", 1, 1, {0xFF0000FFu});
+    expectWriteFailure((dir / "plain" / "image.png").string());
     roundTrip(1, 1, {0xFF0000FFu});
 }
 
@@ -199,18 +210,21 @@ TEST_F(PngWriterTest, FolderWithoutRightsIsReported) {
     fs::create_directory(locked);
     fs::permissions(locked, fs::perms(0555));
     if (!std::ofstream(locked / "probe").is_open()) {
-        expectFailure((locked / "image.png").string(), "80070005", 1, 1, {0xFF0000FFu});
+        expectWriteFailure((locked / "image.png").string());
     } else if (fs::is_directory("/sys")) {
         // Folder rights do not bind this user; nobody may create files in sysfs.
-        expectFailure("/sys/vexmor-image.png", "80070005", 1, 1, {0xFF0000FFu});
+        expectWriteFailure("/sys/vexmor-image.png");
     } else {
         GTEST_SKIP() << "no folder denies this user";
     }
 }
 
-TEST_F(PngWriterTest, FolderInPlaceOfTheFileIsAccessDenied) {
+// The image is made whole beside its name; a folder there cannot be replaced, and is kept.
+TEST_F(PngWriterTest, FolderInPlaceOfTheFileIsReported) {
     fs::create_directory(dir / "image.png");
-    expectFailure((dir / "image.png").string(), "80070005", 1, 1, {0xFF0000FFu});
+    expectWriteFailure((dir / "image.png").string());
+    EXPECT_TRUE(fs::is_directory(dir / "image.png"));
+    EXPECT_EQ(test::listFiles(dir.path()), std::vector<std::string>{});
 }
 
 TEST_F(PngWriterTest, FullDiskIsReported) {
@@ -220,14 +234,23 @@ TEST_F(PngWriterTest, FullDiskIsReported) {
     if (!fs::exists("/dev/full")) {
         GTEST_SKIP() << "no /dev/full";
     }
-    // A small image fails only when the file is closed, a large one while it is written.
-    expectFailure("/dev/full", "80070070", 1, 1, {0xFF0000FFu});
+    // The encoder itself is given the device: writePng would replace it with a whole file. A
+    // small image fails only when the file is closed, a large one while it is written.
+    const auto expectDiskFull = [&](std::uint64_t width, std::uint64_t height,
+                                    const std::vector<std::uint32_t>& pixels) {
+        run.clearOutput();
+        EXPECT_FALSE(
+            platform::encodePngFile(run.context.console, "/dev/full", width, height, pixels));
+        EXPECT_EQ(run.lines(),
+                  std::vector<std::string>{"Could not save image. Error Code 80070070"});
+    };
+    expectDiskFull(1, 1, {0xFF0000FFu});
     std::mt19937 random(3);
     std::vector<std::uint32_t> noise(256 * 256);
     for (std::uint32_t& pixel : noise) {
         pixel = random();
     }
-    expectFailure("/dev/full", "80070070", 256, 256, noise);
+    expectDiskFull(256, 256, noise);
 }
 
 TEST_F(PngWriterTest, TestReaderRefusesDamagedFiles) {

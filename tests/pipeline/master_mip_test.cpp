@@ -75,12 +75,15 @@ TEST(MasterMipTest, NoSizeGivesAHeaderOnlyFile) {
     EXPECT_TRUE(test::hasLine(run.lines(), "Target dims 0x0, size 0 bytes (0 KB, 0 MB)"));
 }
 
-TEST(MasterMipTest, AMissingFolderSkipsTheFileWithoutAMessage) {
+TEST(MasterMipTest, AMissingFolderSkipsTheFileAndSaysSo) {
     TempDir dir;
     CapturedRun run;
     writeMasterMip(run.context, "", dir.str() + "/missing/");
-    EXPECT_EQ(run.lines().size(), 7u);
+    EXPECT_EQ(run.lines().size(), 8u);
     EXPECT_EQ(run.output().find("Creating master MIP file"), std::string::npos);
+    EXPECT_NE(run.output().find("Error - could not write " + dir.str() + "/missing/master.mip: "),
+              std::string::npos);
+    EXPECT_TRUE(run.context.writeFailed);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/whole_file.h"
 #include "support/temp_dir.h"
 
 namespace vexmor::platform {
@@ -40,7 +41,10 @@ TEST(NativePathTest, KeepsTheCaseOfComponentsThatDoNotExist) {
     fs::create_directories(dir / "Out/Cars");
     EXPECT_EQ(nativePath(dir.str() + "\\out\\cars\\New\\Body.3do"), dir / "Out/Cars/New/Body.3do");
     // A file created through the mapping lands inside the existing mixed-case folder.
-    { std::ofstream created = openForWriting(dir.str() + "\\out\\cars\\Wheel.3DO"); }
+    {
+        WholeFile created(dir.str() + "\\out\\cars\\Wheel.3DO");
+        EXPECT_EQ(created.commit(), "");
+    }
     EXPECT_TRUE(fs::exists(dir / "Out/Cars/Wheel.3DO"));
     EXPECT_FALSE(fs::exists(dir / "out"));
     // Below a folder written exactly, only the new name is looked up, and found in any case.
@@ -107,14 +111,14 @@ TEST(PathKindTest, TellsFoldersFilesAndNothing) {
     EXPECT_EQ(pathKind(dir.str() + "\\f\\file.txt\\below"), PathKind::missing);
 }
 
-TEST(CopyAndDeleteTest, CopyReplacesAndFailuresAreSilent) {
+TEST(CopyAndDeleteTest, CopyReplacesAndFailuresAreSaid) {
     TempDir dir;
     writeFile(dir / "A.bin", "new");
     writeFile(dir / "B.bin", "old contents");
-    copyFile(dir.str() + "\\a.bin", dir.str() + "\\b.bin");
+    EXPECT_EQ(copyFileWhole(dir.str() + "\\a.bin", dir.str() + "\\b.bin"), "");
     EXPECT_EQ(test::readText(dir / "B.bin"), "new");
-    copyFile(dir.str() + "\\missing", dir.str() + "\\c.bin");
-    copyFile(dir.str() + "\\a.bin", dir.str() + "\\nofolder\\c.bin");
+    EXPECT_NE(copyFileWhole(dir.str() + "\\missing", dir.str() + "\\c.bin"), "");
+    EXPECT_NE(copyFileWhole(dir.str() + "\\a.bin", dir.str() + "\\nofolder\\c.bin"), "");
     EXPECT_FALSE(fs::exists(dir / "c.bin"));
     deleteFile(dir.str() + "\\B.BIN");
     EXPECT_FALSE(fs::exists(dir / "B.bin"));
@@ -122,6 +126,30 @@ TEST(CopyAndDeleteTest, CopyReplacesAndFailuresAreSilent) {
     fs::create_directory(dir / "folder");
     deleteFile(dir.str() + "\\folder");  // only files are deleted
     EXPECT_TRUE(fs::exists(dir / "folder"));
+}
+
+// The guard behind every write: dot-dot components and links on the way are seen through, a link
+// at the last name is not (a write replaces it), and names match without regard to case.
+TEST(EntryLiesInsideTest, SeesThroughDotDotAndLinksOnTheWay) {
+    TempDir dir;
+    fs::create_directories(dir / "Out/Cars");
+    fs::create_directories(dir / "Elsewhere");
+    const std::string out = dir.str() + "\\Out\\";
+    EXPECT_TRUE(entryLiesInside(dir.str() + "\\out\\CARS\\car1.mip", out));
+    EXPECT_TRUE(entryLiesInside(dir.str() + "\\Out\\New\\deeper\\x.mip", out));
+    EXPECT_TRUE(entryLiesInside(out, out));
+    EXPECT_FALSE(entryLiesInside(dir.str() + "\\Out\\..\\x.mip", out));
+    EXPECT_FALSE(entryLiesInside(dir.str() + "\\Out\\Cars\\..\\..\\Elsewhere\\x.mip", out));
+    EXPECT_FALSE(entryLiesInside(dir.str() + "\\Out\\..", out));
+    EXPECT_FALSE(entryLiesInside(dir.str() + "\\Outer\\x.mip", out));
+#ifndef _WIN32
+    fs::create_directory_symlink(dir / "Elsewhere", dir / "Out/Link");
+    writeFile(dir / "Elsewhere/precious.txt", "keep");
+    fs::create_symlink(dir / "Elsewhere/precious.txt", dir / "Out/readme.txt");
+    EXPECT_FALSE(entryLiesInside(dir.str() + "/Out/link/x.mip", out));
+    EXPECT_FALSE(entryLiesInside(dir.str() + "/Out/Link/", out));
+    EXPECT_TRUE(entryLiesInside(dir.str() + "/Out/README.TXT", out));
+#endif
 }
 
 TEST(ErrorDescriptionTest, NamesTheOperationTheErrorAndThePath) {

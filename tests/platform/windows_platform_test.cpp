@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file_system.h"
+#include "platform/whole_file.h"
 #include "platform/windows/wic_guids.h"
 #include "support/temp_dir.h"
 
@@ -35,7 +36,10 @@ TEST(WindowsPathTest, EightBitTextsAreInTheSystemCodePage) {
         GTEST_SKIP() << "the checks name characters of code page 1252";
     }
     TempDir dir;
-    { std::ofstream made = openForWriting(dir.str() + "\\caf\xE9.mip"); }
+    {
+        WholeFile made(dir.str() + "\\caf\xE9.mip");
+        EXPECT_EQ(made.commit(), "");
+    }
     EXPECT_TRUE(fs::exists(dir.path() / L"caf\u00E9.mip"));
     EXPECT_EQ(walked(dir.str()), std::vector<std::string>{"caf\xE9.mip"});
 }
@@ -73,7 +77,8 @@ TEST(WindowsPathTest, FoldersAreFoundWhateverTheCase) {
     writeFile(dir / "Src/Cars/CAR1.MIP", "x");
     EXPECT_EQ(pathKind(dir.str() + "\\SRC\\cars"), PathKind::directory);
     EXPECT_EQ(walked(dir.str() + "\\src\\CARS\\"), std::vector<std::string>{"CAR1.MIP"});
-    copyFile(dir.str() + "\\src\\cars\\car1.mip", dir.str() + "\\SRC\\Copy.mip");
+    EXPECT_EQ(copyFileWhole(dir.str() + "\\src\\cars\\car1.mip", dir.str() + "\\SRC\\Copy.mip"),
+              "");
     EXPECT_EQ(test::readText(dir / "Src/Copy.mip"), "x");
 }
 

@@ -220,11 +220,16 @@ TEST_F(Mi4ConversionTest, TriggeredOnlyForTheExactCaseName) {
     EXPECT_EQ(run.context.shrunkMips, (std::set<std::string>{"grstcr1.mip"}));
 }
 
+// A file that could not be written is reported and never announced with its new size.
 TEST_F(Mi4ConversionTest, UnwritablePathIsReportedAndWritesNothing) {
     const std::string path = pathOf("missing") + "\\Road.mip";
     convertMipToMi4(run.context, catalogue, makeMipImage(mipSpec(2, 0, 1)), path, "Road.mip");
     const auto lines = run.lines();
-    EXPECT_TRUE(hasLine(lines, "MI4 " + pathOf("missing") + "\\Road.mi4: Could not open file"));
+    EXPECT_NE(run.output().find("Error - could not write " + pathOf("missing") + "\\Road.mi4: "),
+              std::string::npos)
+        << run.output();
+    EXPECT_TRUE(run.context.writeFailed);
+    EXPECT_EQ(run.output().find("new (MI4) file size"), std::string::npos);
     EXPECT_TRUE(hasLine(lines, "Base filename is road.mip"));
     EXPECT_TRUE(hasLine(lines, "File size is 66"));
     EXPECT_TRUE(test::listFiles(dir.path()).empty());

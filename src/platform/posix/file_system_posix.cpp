@@ -15,7 +15,7 @@
 #include "platform/posix/folder_lookup.h"
 
 // The POSIX half of the file-system layer: the program's Windows path texts are mapped onto a
-// case-sensitive file system, and the Windows copy and delete calls have stand-ins.
+// case-sensitive file system, and the Windows delete call has a stand-in.
 namespace vexmor::platform {
 namespace fs = std::filesystem;
 
@@ -84,15 +84,6 @@ fs::path nativePath(std::string_view pathText) {
         resolved += "/";
     }
     return resolved;
-}
-
-void copyFile(std::string_view sourceText, std::string_view destinationText) {
-    const fs::path destination = nativePath(destinationText);
-    std::error_code error;
-    if (fs::copy_file(nativePath(sourceText), destination, fs::copy_options::overwrite_existing,
-                      error)) {
-        noteEntryCreated(destination);
-    }
 }
 
 void deleteFile(std::string_view pathText) {

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 
@@ -11,6 +12,9 @@ namespace vexmor::platform::detail {
 namespace fs = std::filesystem;
 
 namespace {
+
+// Copies move through a buffer of this size.
+constexpr std::size_t kCopyPieceSize = 65536;
 
 std::error_code lastError() {
     return {errno, std::generic_category()};
@@ -38,14 +42,39 @@ std::error_code replaceFile(const fs::path& from, const fs::path& to) {
 std::error_code copyContents(const fs::path& from, const fs::path& to) {
     // Only regular files are opened by name: a FIFO would block, a device never end.
     std::error_code error;
-    const fs::file_status status = fs::status(from, error);
-    if (error) {
+    if (!fs::is_regular_file(fs::status(from, error))) {
+        return error ? error : std::make_error_code(std::errc::invalid_argument);
+    }
+    // A plain read and write loop, so a failed write gives the system's own reason (a full disk
+    // says so, rather than an input/output error).
+    const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (source < 0) {
+        return lastError();
+    }
+    const int target = ::open(to.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    if (target < 0) {
+        error = lastError();
+        ::close(source);
         return error;
     }
-    if (!fs::is_regular_file(status)) {
-        return std::make_error_code(std::errc::invalid_argument);
+    std::array<char, kCopyPieceSize> buffer{};
+    while (!error) {
+        const ssize_t got = ::read(source, buffer.data(), buffer.size());
+        if (got <= 0) {
+            error = got < 0 ? lastError() : std::error_code();
+            break;
+        }
+        for (ssize_t done = 0; done < got && !error;) {
+            const ssize_t put =
+                ::write(target, buffer.data() + done, static_cast<std::size_t>(got - done));
+            error = put < 0 ? lastError() : std::error_code();
+            done += put < 0 ? 0 : put;
+        }
     }
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+    if (::close(target) != 0 && !error) {
+        error = lastError();
+    }
+    ::close(source);
     return error;
 }
 

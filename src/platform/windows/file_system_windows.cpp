@@ -30,10 +30,6 @@ fs::path nativePath(std::string_view pathText) {
     return fs::path(windows::wideFromCodePage(pathText));
 }
 
-void copyFile(std::string_view sourceText, std::string_view destinationText) {
-    CopyFileA(std::string(sourceText).c_str(), std::string(destinationText).c_str(), FALSE);
-}
-
 void deleteFile(std::string_view pathText) {
     DeleteFileA(std::string(pathText).c_str());
 }
