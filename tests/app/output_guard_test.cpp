@@ -52,7 +52,7 @@ TEST(OutputGuardTest, NamesThatClimbOutOfTheOutputFolderAreRefused) {
     EXPECT_EQ(readText(dir / "x.mip"), "precious");
     EXPECT_EQ(readText(dir / "y.3do"), "precious");
     EXPECT_FALSE(fs::exists(dir / "x.mi4"));
-    EXPECT_TRUE(fs::is_empty(dir / "w/out"));
+    EXPECT_TRUE(test::listFiles(dir / "w/out").empty());  // the marker aside
 }
 
 #ifndef _WIN32

@@ -62,6 +62,13 @@ TEST(NativePathTest, PrefersTheExactNameAndOtherwiseTheSmallestMatch) {
     EXPECT_EQ(nativePath(backslashed(dir / "b/AB")), dir / "b/Ab");  // "Ab" < "aB" in byte order
 }
 
+// A file made the way the tool makes every file: under a temporary name, then renamed.
+void makeFile(const std::string& pathText) {
+    WholeFile file(pathText);
+    std::ofstream out = file.openStream();
+    EXPECT_EQ(file.commit(out), "");
+}
+
 // Names are kept per folder once listed; they must follow every change, whoever makes it.
 TEST(NativePathTest, KeptNamesFollowChangesByThisProcessAndOthers) {
     TempDir dir;
@@ -70,7 +77,7 @@ TEST(NativePathTest, KeptNamesFollowChangesByThisProcessAndOthers) {
     EXPECT_EQ(nativePath(out + "Wall.png"), dir / "Out/Wall.png");  // lists Out
     writeFile(dir / "Out/SKY.PNG", "made by another program");
     EXPECT_EQ(nativePath(out + "sky.png"), dir / "Out/SKY.PNG");
-    { std::ofstream created = openForWriting(out + "Wall.png"); }
+    makeFile(out + "Wall.png");
     EXPECT_EQ(nativePath(out + "WALL.PNG"), dir / "Out/Wall.png");
     deleteFile(out + "wall.png");
     EXPECT_EQ(nativePath(out + "WALL.PNG"), dir / "Out/WALL.PNG");
@@ -89,7 +96,7 @@ TEST(NativePathTest, KeptNamesFollowChangesByThisProcessAndOthers) {
     // A file made through a link to the folder is found through its real path.
     fs::create_directory_symlink(dir / "OUT", dir / "Alias");
     EXPECT_EQ(nativePath(dir.str() + "\\alias\\Sign.png"), dir / "Alias/Sign.png");
-    { std::ofstream created = openForWriting(dir.str() + "\\alias\\Sign.png"); }
+    makeFile(dir.str() + "\\alias\\Sign.png");
     EXPECT_EQ(nativePath(out + "SIGN.PNG"), dir / "OUT/Sign.png");
 }
 
