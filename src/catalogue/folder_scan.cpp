@@ -58,6 +58,7 @@ bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::stri
         });
     } catch (const std::exception& error) {
         context.console.printLine(kScanFailed, folder, error.what());
+        catalogue.scanCutShort = true;
     }
     return true;
 }
