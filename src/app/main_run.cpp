@@ -7,6 +7,7 @@
 #include "app/run_context.h"
 #include "app/text.h"
 #include "archive/dat_archive.h"
+#include "archive/dat_pack.h"
 #include "catalogue/folder_scan.h"
 #include "catalogue/palette_file.h"
 #include "catalogue/source_catalogue.h"
@@ -30,6 +31,11 @@ constexpr std::string_view kVersion = "Vexmor V{}.{}";
 constexpr std::string_view kBuilt = "Built on: {}, {}";
 constexpr std::string_view kNoFiles = "Could not find any files in folder {}";
 constexpr std::string_view kVersionLine = "vexmor {} (built {})";
+
+constexpr std::string_view kPackWithOtherJob =
+    "Error - -pack is a job of its own: leave out -convert, -explode, -explode0, -compact, "
+    "-report, -unpack and -import";
+constexpr std::string_view kNoPackFile = "Error - no DAT file specified after -pack command";
 
 // A run in which a file could not be written ends with this code after its statistics.
 constexpr int kWriteFailedExitCode = 4;
@@ -56,6 +62,8 @@ void printUsage(Console& console) {
     console.printLine("\t\t-explode <Output path>");
     console.printLine("\tfor a carset");
     console.printLine("\t\t-palette <full path to sunny.pcx> -explode <Output path>");
+    console.printLine("To pack the files of a folder into a DAT file:");
+    console.printLine("\t<source folder> -pack <DAT file>");
     console.printLine(kStars);
 }
 
@@ -89,6 +97,34 @@ bool isDatArchive(const std::string& sourcePath) {
     return lowered.size() >= 4 && lowered.find(".dat") == lowered.size() - 4;
 }
 
+// The jobs that -pack cannot share a run with, one term each.
+bool anotherJobGiven(const RunOptions& options) {
+    return options.convert || options.explode || options.compact || options.report ||
+           options.unpack;
+}
+
+// -pack: the source folder is scanned as usual and its files packed; the conversion driver does
+// not run, the statistics do. A clash of jobs or a missing archive name touches nothing.
+int runPackJob(RunContext& context) {
+    const RunOptions& options = context.options;
+    if (anotherJobGiven(options)) {
+        context.console.printLine(kPackWithOtherJob);
+        return 1;
+    }
+    if (options.packPath.empty()) {
+        context.console.printLine(kNoPackFile);
+        return 1;
+    }
+    SourceCatalogue catalogue;
+    if (!scanSourceFolder(context, catalogue, options.sourcePath)) {
+        context.console.printLine(kNoFiles, options.sourcePath);
+        return 2;
+    }
+    packDatArchive(context, catalogue, options.sourcePath, options.packPath);
+    printStatistics(context.statistics, context.console);
+    return context.writeFailed ? kWriteFailedExitCode : 0;
+}
+
 }  // namespace
 
 int mainRun(RunContext& context, int argc, const char* const argv[]) {
@@ -101,6 +137,9 @@ int mainRun(RunContext& context, int argc, const char* const argv[]) {
     }
     parseCommandLine(context, argc, argv);
     const RunOptions& options = context.options;
+    if (options.pack) {
+        return runPackJob(context);
+    }
 
     SourceCatalogue catalogue;
     if (isDatArchive(options.sourcePath) && (options.unpack || options.info)) {

@@ -34,6 +34,8 @@ struct RunOptions {
     std::int32_t counter = 0;
     bool expandMipsGiven = false;
     std::int32_t expandMips = 0;
+    bool pack = false;
+    std::string packPath;  // the DAT file to build, as typed
 };
 
 }  // namespace vexmor

@@ -31,7 +31,6 @@ constexpr std::string_view kUnreadable = "Error - could not read DAT file {}";
 constexpr std::string_view kReportedCount = "DAT file reportedly contains {} files";
 constexpr std::string_view kNoExtractionFolder =
     "Error - no extraction folder specified after -unpack command";
-constexpr std::string_view kEntry = "File {}, offset {}, length {}";
 constexpr std::string_view kUnsafeName = "Error - unsafe member name {} skipped";
 constexpr std::string_view kOverwritesArchive =
     "Error - member {} would overwrite the archive itself; skipped";
@@ -47,9 +46,6 @@ constexpr std::string_view kColorsPalette = "colors.pcx";
 
 // As for a source folder that holds nothing.
 constexpr int kUnreadableExitCode = 2;
-
-// Members move through one buffer of this size, so no member is ever held in memory whole.
-constexpr std::size_t kCopyPieceSize = 131072;
 
 // The directory records, read in one piece right after the count. Once the archive has become
 // unreadable, every later record reads as zeros, as if read from the failed archive itself.
@@ -178,7 +174,7 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
     DirectoryCursor directory(archive, catalogue.fileCount);
     // No member holds more than the archive does, so a small archive needs only a small buffer.
     std::vector<char> buffer(
-        unpack ? std::clamp<std::uint64_t>(archive.bytesLeft(), 1, kCopyPieceSize) : 0);
+        unpack ? std::clamp<std::uint64_t>(archive.bytesLeft(), 1, kDatCopyPieceSize) : 0);
     // Unpacking where the archive itself (or a link to it) lies, a member of its name would
     // empty the archive while it is being read; elsewhere no member can be the archive.
     const bool mayOverwriteArchive = unpack && platform::folderHoldsFile(outputFolder, archivePath);
@@ -194,7 +190,7 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
             console.printLine(kUnsafeName, printableName(entry.name));
             continue;
         }
-        console.printInfoLine(kEntry, printableName(entry.name), entry.offset, entry.length);
+        console.printInfoLine(kDatEntryLine, printableName(entry.name), entry.offset, entry.length);
         std::string entryName = outputFolder + entry.name;
         if (mayOverwriteArchive && platform::isSameFile(entryName, archivePath)) {
             console.printLine(kOverwritesArchive, printableName(entry.name));

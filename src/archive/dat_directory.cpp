@@ -18,6 +18,15 @@ DatDirectoryEntry parseDatDirectoryEntry(
     return entry;
 }
 
+void encodeDatDirectoryEntry(const DatDirectoryEntry& entry,
+                             std::span<std::uint8_t, kDatDirectoryEntrySize> record) {
+    std::fill(record.begin(), record.end(), std::uint8_t{0});
+    writeU32(record, kDatLengthAt, entry.length);
+    const std::size_t nameSize = std::min(entry.name.size(), kDatNameSize);
+    std::copy_n(entry.name.begin(), nameSize, record.begin() + kDatNameAt);
+    writeU32(record, kDatOffsetAt, entry.offset);
+}
+
 bool isSafeMemberName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") {
         return false;

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vexmor {
 
 class RunContext;
+
+// The file that marks a folder as one the tool made for its output.
+inline constexpr std::string_view kOutputMarkerName = ".vexmor-output";
 
 // Makes one folder level for a folder text ending in a separator; a missing parent is reported,
 // never created. Never raises: a failure becomes one console line.

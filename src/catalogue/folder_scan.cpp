@@ -91,6 +91,7 @@ bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::stri
         platform::walkRegularFiles(folder, onFile, onSkipped);
     } catch (const std::exception& error) {
         context.console.printLine(kScanFailed, folder, error.what());
+        catalogue.scanCutShort = true;
     }
     return true;
 }

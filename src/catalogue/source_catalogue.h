@@ -46,6 +46,7 @@ struct SourceCatalogue {
     std::vector<std::uint32_t> paletteColours;  // 0xFFBBGGRR
     std::map<std::string, MipEntry> mips;       // byte-wise key order
     std::vector<MeshRecord> meshes;
+    bool scanCutShort = false;  // the folder scan ended at an error: `files` misses some
 
     // Find-or-insert: a key not yet present gets an empty entry.
     MipEntry& mipEntry(const std::string& key) { return mips[key]; }

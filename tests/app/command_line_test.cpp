@@ -141,6 +141,17 @@ TEST(CommandLineTest, PaletteWidthAndHeightAlwaysConsumeTheNextPosition) {
     EXPECT_EQ(Parsed({"s", "-width", "-32"}).options.widthLimit, -32);
 }
 
+TEST(CommandLineTest, PackTakesTheNextPositionAsTypedWithoutASeparator) {
+    Parsed p({"src", "-PACK", "Out/Monza.DAT", "-info"});
+    EXPECT_TRUE(p.options.pack);
+    EXPECT_EQ(p.options.packPath, "Out/Monza.DAT");
+    EXPECT_TRUE(p.options.info);
+    EXPECT_EQ(p.options.outputPath, "");
+    Parsed last({"src", "-pack"});
+    EXPECT_TRUE(last.options.pack);
+    EXPECT_EQ(last.options.packPath, "");
+}
+
 TEST(CommandLineTest, CarClearsTrackAndStrayArgumentsAreIgnored) {
     Parsed p({"s", "-track", "stray", "-CarSet"});
     EXPECT_FALSE(p.options.track);
