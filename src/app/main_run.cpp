@@ -10,6 +10,7 @@
 #include "catalogue/folder_scan.h"
 #include "catalogue/palette_file.h"
 #include "catalogue/source_catalogue.h"
+#include "import/texture_import.h"
 #include "pipeline/conversion_driver.h"
 
 namespace vexmor {
@@ -26,6 +27,12 @@ static_assert(kStars.size() == 108);
 constexpr std::string_view kVersion = "Vexmor V{}.{}";
 constexpr std::string_view kBuilt = "Built on: {}, {}";
 constexpr std::string_view kNoFiles = "Could not find any files in folder {}";
+constexpr std::string_view kImportWithoutFolder =
+    "Error - -import needs the folder the images came from";
+constexpr std::string_view kImportNotAlone =
+    "Error - -import is a job of its own: it cannot be combined with -convert, -explode, "
+    "-explode0, -compact, -report or -unpack";
+constexpr int kWriteFailedExitCode = 4;
 
 void printUsage(Console& console) {
     console.printLine(kStars);
@@ -59,6 +66,31 @@ bool isDatArchive(const std::string& sourcePath) {
     return lowered.size() >= 4 && lowered.find(".dat") == lowered.size() - 4;
 }
 
+// The -import job: refused before anything is read when its folder is missing or another job is
+// asked for; else the images are scanned and brought back, without the conversion driver.
+int runImportJob(RunContext& context) {
+    const RunOptions& options = context.options;
+    if (options.importPath.empty()) {
+        context.console.printLine(kImportWithoutFolder);
+        return 1;
+    }
+    if (options.convert || options.explode || options.compact || options.report || options.unpack) {
+        context.console.printLine(kImportNotAlone);
+        return 1;
+    }
+    SourceCatalogue catalogue;
+    if (!scanSourceFolder(context, catalogue, options.sourcePath)) {
+        context.console.printLine(kNoFiles, options.sourcePath);
+        return 2;
+    }
+    if (options.paletteGiven) {
+        loadPalette(context, catalogue, options.palettePath);
+    }
+    runImport(context, catalogue, options.sourcePath, options.importPath);
+    printStatistics(context.statistics, context.console);
+    return context.writeFailed ? kWriteFailedExitCode : 0;
+}
+
 }  // namespace
 
 int mainRun(RunContext& context, int argc, const char* const argv[]) {
@@ -68,6 +100,9 @@ int mainRun(RunContext& context, int argc, const char* const argv[]) {
     }
     parseCommandLine(context, argc, argv);
     const RunOptions& options = context.options;
+    if (options.importGiven) {
+        return runImportJob(context);
+    }
 
     SourceCatalogue catalogue;
     if (isDatArchive(options.sourcePath) && (options.unpack || options.info)) {
@@ -85,7 +120,7 @@ int mainRun(RunContext& context, int argc, const char* const argv[]) {
                       options.explodeFirstLevelOnly);
     }
     printStatistics(context.statistics, context.console);
-    return 0;
+    return context.writeFailed ? kWriteFailedExitCode : 0;
 }
 
 }  // namespace vexmor

@@ -44,6 +44,9 @@ public:
     // File names of the meshes already rewritten, and the chain of rewrites under way.
     std::set<std::string> processedMeshNames;
     std::set<std::string> openMeshes;
+
+    // Some file could not be written: the run ends with exit code 4.
+    bool writeFailed = false;
 };
 
 // Opens (creates or empties) the CSV report on its fixed path; a failed open is silent.

@@ -34,6 +34,8 @@ struct RunOptions {
     std::int32_t counter = 0;
     bool expandMipsGiven = false;
     std::int32_t expandMips = 0;
+    bool importGiven = false;
+    std::string importPath;  // the folder the images came from; ends with `\` once set
 };
 
 }  // namespace vexmor
