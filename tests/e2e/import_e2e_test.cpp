@@ -294,5 +294,36 @@ TEST_F(ImportEndToEnd, RunsThatCannotImportStopBeforeWritingAnything) {
     car.expectUnchanged();
 }
 
+// A texture that cannot be written back: its line, exit code 4, and the texture as it was.
+TEST_F(ImportEndToEnd, ATextureThatCannotBeWrittenIsLeftAsItWas) {
+#ifdef _WIN32
+    GTEST_SKIP() << "folder permissions are POSIX modes here";
+#else
+    writeFile(dir / "Car/sunny.pcx", buildPcx(gradientPalette()));
+    writeFile(dir / "Car/Body.mip", buildMip(mipSpec(16, 14, 1)));
+    ASSERT_EQ(run({path("Car"), "-explode", path("Img")}).exitCode, 0);
+    saveEdited(dir / "Img/Body.mip.1.1.16x16.256B.png", 16, 16,
+               std::vector<std::uint32_t>(256, paletteColour(gradientPalette(), 3)));
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::permissions(dir / "Img", fs::perms::all);
+    fs::permissions(dir / "Car", fs::perms::owner_read | fs::perms::owner_exec |
+                                     fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+    const SourceSnapshot car(dir / "Car");
+    ProcessOptions options({}, dir.path());
+    options.unprivileged = true;
+    if (runVexmor({}, options).exitCode == 127) {
+        GTEST_SKIP() << "the built tool cannot be started as the user nobody here";
+    }
+    const ProcessResult result = runVexmor({path("Img"), "-import", path("Car")}, options);
+    fs::permissions(dir / "Car", fs::perms::all);
+    EXPECT_EQ(result.exitCode, 4) << result.output;
+    EXPECT_TRUE(hasLine(result.lines(), "Error - could not write " + path("Car") +
+                                            "\\Body.mip: Permission denied"))
+        << result.output;
+    car.expectUnchanged();
+#endif
+}
+
 }  // namespace
 }  // namespace vexmor::test
