@@ -318,8 +318,8 @@ TEST_F(ImportEndToEnd, ATextureThatCannotBeWrittenIsLeftAsItWas) {
     const ProcessResult result = runVexmor({path("Img"), "-import", path("Car")}, options);
     fs::permissions(dir / "Car", fs::perms::all);
     EXPECT_EQ(result.exitCode, 4) << result.output;
-    EXPECT_TRUE(hasLine(result.lines(), "Error - could not write " + path("Car") +
-                                            "\\Body.mip: Permission denied"))
+    EXPECT_TRUE(hasLine(result.lines(),
+                        "Error - could not write " + path("Car") + "\\Body.mip: Permission denied"))
         << result.output;
     car.expectUnchanged();
 #endif
