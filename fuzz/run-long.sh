@@ -20,7 +20,7 @@ fi
 
 # Inputs longer than these reach nothing new in their formats and only slow the runs.
 declare -A max_len=([dat_fuzz]=4096 [mip_fuzz]=2048 [mi4_fuzz]=1024 [mesh_fuzz]=2048
-                    [pcx_fuzz]=2048 [run_fuzz]=8192)
+                    [pcx_fuzz]=2048 [png_fuzz]=4096 [run_fuzz]=8192)
 
 # Each target's scratch folder lives in memory when it can; libFuzzer ends without running exit
 # handlers, so the folder is removed here.

@@ -4,10 +4,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/console.h"
+#include "platform/png_backend.h"
 #include "support/byte_writer.h"
 #include "support/dat_builder.h"
 #include "support/mesh_builder.h"
@@ -122,6 +125,27 @@ Bytes damagedDat() {
     return buildDat(shape);
 }
 
+// PNG seeds in each form the project's own encoder writes: 4-bit and 8-bit palettes, RGB, RGBA.
+void seedPngs() {
+    std::ostringstream sink;
+    const bool info = false;
+    vexmor::Console console(sink, info);
+    const auto image = [&](std::string_view name, std::uint32_t width, std::uint32_t height,
+                           std::uint32_t colours, std::uint32_t alpha) {
+        std::vector<std::uint32_t> pixels(std::size_t{width} * height);
+        for (std::size_t p = 0; p < pixels.size(); ++p) {
+            pixels[p] = alpha << 24 | static_cast<std::uint32_t>((p * 2654435761u) % colours);
+        }
+        const fs::path file = corpusRoot / "png_fuzz" / name;
+        fs::create_directories(file.parent_path());
+        vexmor::platform::encodePngFile(console, file.string(), width, height, pixels);
+    };
+    image("palette4.png", 8, 6, 12, 0xFF);
+    image("palette8.png", 16, 18, 200, 0xFF);
+    image("rgb.png", 16, 10, 0xFFFFFF, 0xFF);
+    image("rgba.png", 4, 4, 0xFFFFFF, 0x80);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -141,6 +165,8 @@ int main(int argc, char** argv) {
     seed("mip_fuzz", "bad-record.mip", mipWithBadRecord());
 
     seed("mi4_fuzz", "two-levels.mi4", smallMi4());
+
+    seedPngs();
 
     constexpr std::string_view kMeshSeparator = "@@3DO@@";
     seed("mesh_fuzz", "rich.3do", joined({richMesh(), wheelMesh(), wheelMesh()}, kMeshSeparator));

@@ -143,6 +143,12 @@ void parseCommandLine(RunContext& context, int argc, const char* const argv[]) {
                 o.packPath = argv[i + 1];
                 consumed = 1;
             }
+        } else if (arg == "-import") {
+            o.importGiven = true;
+            if (hasNext) {
+                o.importPath = withSeparator(argv[i + 1]);
+                consumed = 1;
+            }
         } else if (i == 1) {
             o.sourcePath = arg;
             if (!o.sourcePath.empty() && o.sourcePath.back() == '\\') {

@@ -78,6 +78,14 @@ inline constexpr std::uint64_t kMaxErrorLinesPerWalk = 1'000;
 // a larger one is walked from the file itself.
 inline constexpr std::uint64_t kMaxMeshBytesInMemory = 64ull * 1024 * 1024;
 
+// Pixels of one image brought back into a texture: 8192 × 8192, far above any texture level, and
+// 256 MiB of colours once decoded.
+inline constexpr std::uint64_t kMaxImagePixels = 64ull * 1024 * 1024;
+// Bytes of decoded rows per byte of a PNG file: deflate never packs more than 1032 bytes into
+// one, so an image declaring more than that cannot be held by its file and is refused before
+// anything is allocated.
+inline constexpr std::uint64_t kImageBytesPerFileByte = 1032;
+
 // DAT archive members have no bound of their own: a member is copied only as far as the archive
 // holds its bytes, through one 128 KiB buffer, so a claimed length costs nothing beyond the file.
 // All members of one archive together may write this many times its length plus an allowance:

@@ -11,6 +11,7 @@
 #include "catalogue/folder_scan.h"
 #include "catalogue/palette_file.h"
 #include "catalogue/source_catalogue.h"
+#include "import/texture_import.h"
 #include "pipeline/conversion_driver.h"
 #include "platform/file_system.h"
 
@@ -36,6 +37,11 @@ constexpr std::string_view kPackWithOtherJob =
     "Error - -pack is a job of its own: leave out -convert, -explode, -explode0, -compact, "
     "-report, -unpack and -import";
 constexpr std::string_view kNoPackFile = "Error - no DAT file specified after -pack command";
+constexpr std::string_view kImportWithoutFolder =
+    "Error - -import needs the folder the images came from";
+constexpr std::string_view kImportNotAlone =
+    "Error - -import is a job of its own: it cannot be combined with -convert, -explode, "
+    "-explode0, -compact, -report or -unpack";
 
 // A run in which a file could not be written ends with this code after its statistics.
 constexpr int kWriteFailedExitCode = 4;
@@ -97,7 +103,7 @@ bool isDatArchive(const std::string& sourcePath) {
     return lowered.size() >= 4 && lowered.find(".dat") == lowered.size() - 4;
 }
 
-// The jobs that -pack cannot share a run with, one term each.
+// The jobs that a job of its own (-pack, -import) cannot share a run with.
 bool anotherJobGiven(const RunOptions& options) {
     return options.convert || options.explode || options.compact || options.report ||
            options.unpack;
@@ -107,7 +113,7 @@ bool anotherJobGiven(const RunOptions& options) {
 // not run, the statistics do. A clash of jobs or a missing archive name touches nothing.
 int runPackJob(RunContext& context) {
     const RunOptions& options = context.options;
-    if (anotherJobGiven(options)) {
+    if (anotherJobGiven(options) || options.importGiven) {
         context.console.printLine(kPackWithOtherJob);
         return 1;
     }
@@ -121,6 +127,31 @@ int runPackJob(RunContext& context) {
         return 2;
     }
     packDatArchive(context, catalogue, options.sourcePath, options.packPath);
+    printStatistics(context.statistics, context.console);
+    return context.writeFailed ? kWriteFailedExitCode : 0;
+}
+
+// The -import job: refused before anything is read when its folder is missing or another job is
+// asked for; else the images are scanned and brought back, without the conversion driver.
+int runImportJob(RunContext& context) {
+    const RunOptions& options = context.options;
+    if (options.importPath.empty()) {
+        context.console.printLine(kImportWithoutFolder);
+        return 1;
+    }
+    if (anotherJobGiven(options)) {
+        context.console.printLine(kImportNotAlone);
+        return 1;
+    }
+    SourceCatalogue catalogue;
+    if (!scanSourceFolder(context, catalogue, options.sourcePath)) {
+        context.console.printLine(kNoFiles, options.sourcePath);
+        return 2;
+    }
+    if (options.paletteGiven) {
+        loadPalette(context, catalogue, options.palettePath);
+    }
+    runImport(context, catalogue, options.sourcePath, options.importPath);
     printStatistics(context.statistics, context.console);
     return context.writeFailed ? kWriteFailedExitCode : 0;
 }
@@ -139,6 +170,9 @@ int mainRun(RunContext& context, int argc, const char* const argv[]) {
     const RunOptions& options = context.options;
     if (options.pack) {
         return runPackJob(context);
+    }
+    if (options.importGiven) {
+        return runImportJob(context);
     }
 
     SourceCatalogue catalogue;

@@ -36,6 +36,8 @@ struct RunOptions {
     std::int32_t expandMips = 0;
     bool pack = false;
     std::string packPath;  // the DAT file to build, as typed
+    bool importGiven = false;
+    std::string importPath;  // the folder the images came from; ends with `\` once set
 };
 
 }  // namespace vexmor

@@ -12,6 +12,7 @@
 
 #include "app/limits.h"
 #include "app/run_context.h"
+#include "export/image_names.h"
 #include "export/png_writer.h"
 #include "platform/file_system.h"
 #include "texture/mi4_file.h"
@@ -29,8 +30,6 @@ constexpr std::string_view kPaletteSlot = "Palette[{}] = {:08X}";
 constexpr std::string_view kLevelRead = "MIP {}:{} : Size {}, offset {}, end {}, {}x{}";
 constexpr std::string_view kLevelTooLarge =
     "Mi4 {}: mip level {} claims {} bytes, more than the file holds";
-constexpr std::string_view kImageName =
-    "{}.{}.{}.{}x{}.{}B.Offset.{}.size.{}.magic.{}.level.{}.png";
 constexpr std::string_view kReportRow = "{},{},{},{},{},{},{},{},{}";
 
 // Level data is read in chunks of at most this many bytes.
@@ -79,19 +78,12 @@ private:
     std::uint64_t length_ = 0;
 };
 
-using LevelColours = std::array<std::uint32_t, kMi4PaletteSlots>;
-
-// A level's palette: the 32 bytes before the next level's pixels, or the file's last 32 bytes
-// for the last level.
-LevelColours readLevelColours(RunContext& context, Mi4Source& source,
-                              std::span<const Mi4LevelRecord> records, std::size_t level) {
-    const std::int64_t position =
-        level + 1 < records.size()
-            ? std::int64_t{records[level + 1].offset} - 28
-            : static_cast<std::int64_t>(source.length()) - std::int64_t{kMi4PaletteBytes};
+// A level's palette, each slot printed as it is decoded.
+Mi4LevelColours readLevelColours(RunContext& context, Mi4Source& source,
+                                 std::span<const Mi4LevelRecord> records, std::size_t level) {
     std::array<std::uint8_t, kMi4PaletteBytes> bytes{};
-    source.readAt(position, bytes);
-    LevelColours colours{};
+    source.readAt(mi4PalettePosition(records, level, source.length()), bytes);
+    Mi4LevelColours colours{};
     for (std::size_t s = 0; s < kMi4PaletteSlots; ++s) {
         colours[s] = decodeMi4Colour(readU16(bytes, 2 * s));
         context.console.printLine(kPaletteSlot, s, colours[s]);
@@ -99,24 +91,12 @@ LevelColours readLevelColours(RunContext& context, Mi4Source& source,
     return colours;
 }
 
-// Two pixels a packed byte, high nibble first. The image always gets exactly w × h pixels: an
-// odd count leaves one pixel beyond the packed bytes, which takes slot 0's colour.
-std::vector<std::uint32_t> decodePixels(std::span<const std::uint8_t> packed,
-                                        const LevelColours& colours, std::uint64_t pixelCount) {
-    std::vector<std::uint32_t> pixels(pixelCount, colours[0]);
-    for (std::size_t i = 0; i < packed.size() && 2 * i + 1 < pixels.size(); ++i) {
-        pixels[2 * i] = colours[packed[i] >> 4];
-        pixels[2 * i + 1] = colours[packed[i] & 0x0F];
-    }
-    return pixels;
-}
-
 void explodeLevel(RunContext& context, Mi4Source& source, const std::string& rel,
                   const std::string& target, const Mi4Header& header,
                   std::span<const Mi4LevelRecord> records, std::size_t level) {
     const Mi4LevelRecord& record = records[level];
     const Mi4ReadGeometry geometry = mi4ReadGeometry(header, level);
-    const LevelColours colours = readLevelColours(context, source, records, level);
+    const Mi4LevelColours colours = readLevelColours(context, source, records, level);
     const std::uint64_t pixelStart = std::uint64_t{record.offset} + 4;
     context.console.printLine(kLevelRead, rel, geometry.scale, geometry.packedBytes, record.offset,
                               pixelStart, geometry.width, geometry.height);
@@ -129,11 +109,8 @@ void explodeLevel(RunContext& context, Mi4Source& source, const std::string& rel
     } else if (pixelCount > 0) {
         std::vector<std::uint8_t> packed(geometry.packedBytes);
         source.readAt(static_cast<std::int64_t>(pixelStart), packed);
-        const std::vector<std::uint32_t> pixels = decodePixels(packed, colours, pixelCount);
-        const std::string name =
-            fmt::format(kImageName, target, level + 1, header.numMips, geometry.width,
-                        geometry.height, geometry.packedBytes, record.offset, geometry.packedBytes,
-                        record.magic, record.mipLevelInternal);
+        const std::vector<std::uint32_t> pixels = decodeMi4Pixels(packed, colours, pixelCount);
+        const std::string name = mi4LevelImageName(target, level, header, geometry, record);
         writePng(context, name, geometry.width, geometry.height, pixels);
     }
     context.reportFile << fmt::format(kReportRow, target, level, record.mipLevelInternal,

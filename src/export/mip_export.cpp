@@ -9,6 +9,7 @@
 #include "app/text.h"
 #include "archive/output_folder.h"
 #include "catalogue/source_catalogue.h"
+#include "export/image_names.h"
 #include "export/png_writer.h"
 #include "platform/file_system.h"
 #include "texture/mip_file.h"
@@ -31,7 +32,6 @@ constexpr std::string_view kPaletteSource =
     "TRACKS) folder";
 constexpr std::string_view kFolderName = "Folder name is {}";
 constexpr std::string_view kSavingMip = "Saving MIP {}";
-constexpr std::string_view kLevelName = "{}.{}.{}.{}x{}.{}B.png";
 constexpr int kNoPaletteExitCode = 1;
 
 void recordLevelStatistics(RunStatistics& s, const MipHeader& header, std::uint64_t levelBytes) {
@@ -75,11 +75,9 @@ std::string exportPathOf(const std::string& mipPath, bool convert, const std::st
 std::string outputNameOf(const std::string& exportPath, bool firstLevelOnly, std::uint32_t level,
                          const MipHeader& header, std::uint32_t w, std::uint32_t h) {
     if (firstLevelOnly) {
-        const std::size_t keep = exportPath.size() >= 4 ? exportPath.size() - 4 : 0;
-        return exportPath.substr(0, keep) + ".png";
+        return mipFirstLevelImageName(exportPath);
     }
-    return formatMessage(kLevelName, exportPath, level + 1, header.numMips, w, h,
-                         std::uint64_t{w} * h);
+    return mipLevelImageName(exportPath, level, header.numMips, w, h);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/little_endian.h"
 
@@ -116,6 +117,32 @@ inline std::uint32_t decodeMi4Colour(std::uint16_t value) {
     const std::uint32_t green = (value >> 3) & 0xFCu;
     const std::uint32_t blue = (std::uint32_t{value} << 3) & 0xFFu;
     return 0xFF000000u | blue << 16 | green << 8 | red;
+}
+
+// A level's 16 slots decoded, slot 0 first.
+using Mi4LevelColours = std::array<std::uint32_t, kMi4PaletteSlots>;
+
+// Where a level's palette lies: the 32 bytes before the next level's pixels, or the file's last
+// 32 bytes for the last level. May be negative or beyond the file in a damaged one.
+inline std::int64_t mi4PalettePosition(std::span<const Mi4LevelRecord> records, std::size_t level,
+                                       std::uint64_t fileLength) {
+    return level + 1 < records.size()
+               ? std::int64_t{records[level + 1].offset} - 28
+               : static_cast<std::int64_t>(fileLength) - std::int64_t{kMi4PaletteBytes};
+}
+
+// The colours a level shows: two pixels a packed byte, high nibble first. Always exactly
+// `pixelCount` colours: an odd count leaves one pixel beyond the packed bytes, which takes slot
+// 0's colour.
+inline std::vector<std::uint32_t> decodeMi4Pixels(std::span<const std::uint8_t> packed,
+                                                  const Mi4LevelColours& colours,
+                                                  std::uint64_t pixelCount) {
+    std::vector<std::uint32_t> pixels(pixelCount, colours[0]);
+    for (std::size_t i = 0; i < packed.size() && 2 * i + 1 < pixels.size(); ++i) {
+        pixels[2 * i] = colours[packed[i] >> 4];
+        pixels[2 * i + 1] = colours[packed[i] & 0x0F];
+    }
+    return pixels;
 }
 
 }  // namespace vexmor

@@ -3,7 +3,8 @@
 #include <windows.h>
 
 // The COM class, interface and format identifiers of the Windows Imaging Component that the
-// PNG writer uses, defined here so that the build needs no import library that carries them.
+// PNG writer and reader use, defined here so that the build needs no import library that carries
+// them.
 namespace vexmor::platform::windows {
 
 // CLSID_WICImagingFactory2
@@ -18,5 +19,15 @@ inline constexpr GUID kPngContainer = {
 // GUID_WICPixelFormat32bppBGRA
 inline constexpr GUID kPixelFormat32bppBgra = {
     0x6FDDC324, 0x4E03, 0x4BFE, {0xB1, 0x85, 0x3D, 0x77, 0x76, 0x8D, 0xC9, 0x0F}};
+
+// GUID_WICPixelFormat16bppGray
+inline constexpr GUID kPixelFormat16bppGray = {
+    0x6FDDC324, 0x4E03, 0x4BFE, {0xB1, 0x85, 0x3D, 0x77, 0x76, 0x8D, 0xC9, 0x0B}};
+// GUID_WICPixelFormat48bppRGB
+inline constexpr GUID kPixelFormat48bppRgb = {
+    0x6FDDC324, 0x4E03, 0x4BFE, {0xB1, 0x85, 0x3D, 0x77, 0x76, 0x8D, 0xC9, 0x15}};
+// GUID_WICPixelFormat64bppRGBA
+inline constexpr GUID kPixelFormat64bppRgba = {
+    0x6FDDC324, 0x4E03, 0x4BFE, {0xB1, 0x85, 0x3D, 0x77, 0x76, 0x8D, 0xC9, 0x16}};
 
 }  // namespace vexmor::platform::windows
