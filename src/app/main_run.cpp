@@ -1,5 +1,6 @@
 #include "app/main_run.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -109,6 +110,20 @@ bool anotherJobGiven(const RunOptions& options) {
            options.unpack;
 }
 
+// A job of its own scans the source as usual, does its work and prints the statistics; the
+// conversion driver does not run.
+int runOnScannedSource(RunContext& context,
+                       const std::function<void(SourceCatalogue& catalogue)>& job) {
+    SourceCatalogue catalogue;
+    if (!scanSourceFolder(context, catalogue, context.options.sourcePath)) {
+        context.console.printLine(kNoFiles, context.options.sourcePath);
+        return 2;
+    }
+    job(catalogue);
+    printStatistics(context.statistics, context.console);
+    return context.writeFailed ? kWriteFailedExitCode : 0;
+}
+
 // -pack: the source folder is scanned as usual and its files packed; the conversion driver does
 // not run, the statistics do. A clash of jobs or a missing archive name touches nothing.
 int runPackJob(RunContext& context) {
@@ -121,14 +136,9 @@ int runPackJob(RunContext& context) {
         context.console.printLine(kNoPackFile);
         return 1;
     }
-    SourceCatalogue catalogue;
-    if (!scanSourceFolder(context, catalogue, options.sourcePath)) {
-        context.console.printLine(kNoFiles, options.sourcePath);
-        return 2;
-    }
-    packDatArchive(context, catalogue, options.sourcePath, options.packPath);
-    printStatistics(context.statistics, context.console);
-    return context.writeFailed ? kWriteFailedExitCode : 0;
+    return runOnScannedSource(context, [&](SourceCatalogue& catalogue) {
+        packDatArchive(context, catalogue, options.sourcePath, options.packPath);
+    });
 }
 
 // The -import job: refused before anything is read when its folder is missing or another job is
@@ -143,17 +153,12 @@ int runImportJob(RunContext& context) {
         context.console.printLine(kImportNotAlone);
         return 1;
     }
-    SourceCatalogue catalogue;
-    if (!scanSourceFolder(context, catalogue, options.sourcePath)) {
-        context.console.printLine(kNoFiles, options.sourcePath);
-        return 2;
-    }
-    if (options.paletteGiven) {
-        loadPalette(context, catalogue, options.palettePath);
-    }
-    runImport(context, catalogue, options.sourcePath, options.importPath);
-    printStatistics(context.statistics, context.console);
-    return context.writeFailed ? kWriteFailedExitCode : 0;
+    return runOnScannedSource(context, [&](SourceCatalogue& catalogue) {
+        if (options.paletteGiven) {
+            loadPalette(context, catalogue, options.palettePath);
+        }
+        runImport(context, catalogue, options.sourcePath, options.importPath);
+    });
 }
 
 }  // namespace
