@@ -3,10 +3,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/output_file.h"
 #include "app/run_context.h"
-#include "app/write_failure.h"
 #include "platform/file_system.h"
-#include "platform/whole_file.h"
 
 namespace vexmor {
 namespace {
@@ -64,20 +63,14 @@ std::optional<std::vector<std::uint8_t>> readFileBytes(const std::string& pathTe
 
 bool writeFileWhole(RunContext& context, const std::string& pathText,
                     std::span<const std::uint8_t> bytes) {
-    platform::WholeFile file(pathText);
+    OutputFile file(context, pathText);
     if (!file.ready()) {
-        reportWriteFailure(context, pathText, file.failure());
         return false;
     }
     std::ofstream out = file.openStream();
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
-    const std::string reason = file.commit(out);
-    if (!reason.empty()) {
-        reportWriteFailure(context, pathText, reason);
-        return false;
-    }
-    return true;
+    return file.commit(out);
 }
 
 void reportTexture(RunContext& context, const std::string& texture, const ImportTally& tally,
