@@ -63,9 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::getenv("VEXMOR_FUZZ_VERBOSE")) {
         std::printf("%s(exit code %d)\n", run.output().c_str(), code);
     }
-    // The run ends with its statistics, or with one of the early exits; nothing is written
-    // outside the output folder and the source is left as it was.
-    if (code != 0 && code != 1 && code != 2 && code != 10) {
+    // The run ends with its statistics (exit code 4 when a file could not be written: an image
+    // the encoder refuses, for one), or with one of the early exits; nothing is written outside
+    // the output folder and the source is left as it was.
+    if (code != 0 && code != 1 && code != 2 && code != 4 && code != 10) {
         std::abort();
     }
     scratch.expectOnlyTopLevel({"src", "out"});

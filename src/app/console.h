@@ -10,6 +10,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "app/text.h"
+
 namespace vexmor {
 
 // A double as every console line writes it: the shortest decimal form that reads back as the
@@ -18,6 +20,13 @@ namespace vexmor {
 // without a format argument; {fmt}'s own "{}" writes fixed notation for exponents below 16.
 struct ShortestDouble {
     double value;
+};
+
+// A text as every console line writes it: bytes below 0x20 other than tab, and 0x7F, shown as
+// `\xNN`. Names taken from files (archive members, nested meshes, scanned names) reach many
+// lines; a name holding ESC or CR must not erase or forge what the console shows.
+struct PrintableText {
+    std::string_view text;
 };
 
 }  // namespace vexmor
@@ -34,16 +43,32 @@ struct fmt::formatter<vexmor::ShortestDouble> : fmt::formatter<fmt::string_view>
     }
 };
 
+template <>
+struct fmt::formatter<vexmor::PrintableText> : fmt::formatter<fmt::string_view> {
+    template <typename FormatContext>
+    auto format(vexmor::PrintableText printable, FormatContext& context) const {
+        using Base = fmt::formatter<fmt::string_view>;
+        if (vexmor::isPrintable(printable.text)) {
+            return Base::format(fmt::string_view(printable.text), context);  // no copy
+        }
+        const std::string shown = vexmor::printableName(printable.text);
+        return Base::format(fmt::string_view(shown), context);
+    }
+};
+
 namespace vexmor {
 
 namespace detail {
 
-// The form in which an argument reaches {fmt}: floating-point values as ShortestDouble, so no
-// double can be printed by another rule; everything else unchanged.
+// The form in which an argument reaches {fmt}: floating-point values as ShortestDouble and texts
+// as PrintableText, so no double and no name can be printed by another rule; everything else
+// unchanged.
 template <typename T>
 decltype(auto) consoleForm(T&& value) {
     if constexpr (std::is_floating_point_v<std::remove_cvref_t<T>>) {
         return ShortestDouble{static_cast<double>(value)};
+    } else if constexpr (std::is_convertible_v<const std::remove_cvref_t<T>&, std::string_view>) {
+        return PrintableText{std::string_view(value)};
     } else {
         return std::forward<T>(value);
     }

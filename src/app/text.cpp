@@ -36,13 +36,26 @@ std::string extensionOf(std::string_view path) {
     return toLowerAscii(path.substr(dot + 1));
 }
 
+namespace {
+
+bool needsEscape(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && c != '\t') || byte == 0x7F;
+}
+
+}  // namespace
+
+bool isPrintable(std::string_view text) {
+    return std::none_of(text.begin(), text.end(), needsEscape);
+}
+
 std::string printableName(std::string_view name) {
     constexpr std::string_view kHex = "0123456789ABCDEF";
     std::string shown;
     shown.reserve(name.size());
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
-        if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+        if (needsEscape(c)) {
             shown += "\\x";
             shown += kHex[byte >> 4];
             shown += kHex[byte & 0x0F];

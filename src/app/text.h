@@ -26,6 +26,8 @@ std::string extensionOf(std::string_view path);
 // A name taken from a file as it may be shown on the console: bytes below 0x20 other than tab,
 // and 0x7F, become `\xNN` (upper-case hex), so a name cannot erase or forge console lines.
 std::string printableName(std::string_view name);
+// True when printableName would show `text` as it is.
+bool isPrintable(std::string_view text);
 
 // True when `text` ends with `suffix`.
 bool endsWith(std::string_view text, std::string_view suffix);
