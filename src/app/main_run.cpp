@@ -71,6 +71,9 @@ void printUsage(Console& console) {
     console.printLine("\t\t-palette <full path to sunny.pcx> -explode <Output path>");
     console.printLine("To pack the files of a folder into a DAT file:");
     console.printLine("\t<source folder> -pack <DAT file>");
+    console.printLine("To bring edited images back into the textures they were exploded from:");
+    console.printLine(
+        "\t<image folder> -import <texture folder> [-palette <full path to sunny.pcx>]");
     console.printLine(kStars);
 }
 

@@ -19,14 +19,16 @@ TEST(MainRunEndToEnd, NoArgumentsPrintsTheUsageAndExitsOne) {
     const ProcessResult result = runVexmor({}, {dir.path(), dir.path()});
     EXPECT_EQ(result.exitCode, 1);
     const std::vector<std::string> lines = result.lines();
-    ASSERT_EQ(lines.size(), 20u) << result.output;
+    ASSERT_EQ(lines.size(), 22u) << result.output;
     EXPECT_EQ(lines[0], std::string(108, '*'));
     EXPECT_EQ(lines[1], "Vexmor V1.0");
     EXPECT_EQ(lines[2].rfind("Built on: ", 0), 0u);
     EXPECT_EQ(lines[7], "\t-unpack <ExtractionPath>");
     EXPECT_EQ(lines[16], "\t\t-palette <full path to sunny.pcx> -explode <Output path>");
     EXPECT_EQ(lines[18], "\t<source folder> -pack <DAT file>");
-    EXPECT_EQ(lines[19], std::string(108, '*'));
+    EXPECT_EQ(lines[20],
+              "\t<image folder> -import <texture folder> [-palette <full path to sunny.pcx>]");
+    EXPECT_EQ(lines[21], std::string(108, '*'));
 }
 
 TEST(MainRunEndToEnd, HelpAndVersionAloneAnswerOnStandardOutputAndExitZero) {

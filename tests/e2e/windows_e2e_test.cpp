@@ -25,8 +25,8 @@ TEST(WindowsEndToEnd, EveryConsoleLineEndsWithCarriageReturnAndLineFeed) {
     const ProcessResult result = runVexmor({}, {dir.path()});
     EXPECT_EQ(result.exitCode, 1);
     const std::string& out = result.output;
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 18);
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\r'), 18);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 22);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\r'), 22);
     for (std::size_t at = out.find('\n'); at != std::string::npos; at = out.find('\n', at + 1)) {
         ASSERT_GT(at, 0u);
         EXPECT_EQ(out[at - 1], '\r') << at;
