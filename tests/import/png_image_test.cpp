@@ -11,11 +11,11 @@ namespace vexmor {
 namespace {
 
 using test::buildPng;
-using test::PngSpec;
+using test::PngLayout;
 
-PngSpec spec(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::uint8_t type,
-             std::vector<std::uint8_t> samples) {
-    PngSpec shape;
+PngLayout layoutOf(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::uint8_t type,
+                   std::vector<std::uint8_t> samples) {
+    PngLayout shape;
     shape.width = width;
     shape.height = height;
     shape.bitDepth = depth;
@@ -32,22 +32,22 @@ std::vector<std::uint8_t> rgbOf(const PngDecodeResult& result) {
 // high byte, alpha is dropped, grey fills all three channels, palette entries are looked up.
 TEST(PngImage, EveryColourTypeDecodesToEightBitRgb) {
     const std::vector<std::uint8_t> expected{0x12, 0x34, 0x56, 0xFE, 0x00, 0x80};
-    const PngDecodeResult rgb16 = decodePngImage(buildPng(spec(
+    const PngDecodeResult rgb16 = decodePngImage(buildPng(layoutOf(
         2, 1, 16, 2, {0x12, 0xFF, 0x34, 0x00, 0x56, 0x01, 0xFE, 0x80, 0x00, 0xFF, 0x80, 0x7F})));
     EXPECT_EQ(rgbOf(rgb16), expected) << rgb16.failure;
     const PngDecodeResult rgba = decodePngImage(
-        buildPng(spec(2, 1, 8, 6, {0x12, 0x34, 0x56, 0x00, 0xFE, 0x00, 0x80, 0x7F})));
+        buildPng(layoutOf(2, 1, 8, 6, {0x12, 0x34, 0x56, 0x00, 0xFE, 0x00, 0x80, 0x7F})));
     EXPECT_EQ(rgbOf(rgba), expected) << rgba.failure;
 
-    PngSpec indexed = spec(2, 1, 4, 3, {0x10});
+    PngLayout indexed = layoutOf(2, 1, 4, 3, {0x10});
     indexed.palette = {0xFE, 0x00, 0x80, 0x12, 0x34, 0x56};
     const PngDecodeResult palette = decodePngImage(buildPng(indexed));
     EXPECT_EQ(rgbOf(palette), expected) << palette.failure;
 
     const std::vector<std::uint8_t> greys{0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(rgbOf(decodePngImage(buildPng(spec(2, 1, 1, 0, {0x40})))), greys);
+    EXPECT_EQ(rgbOf(decodePngImage(buildPng(layoutOf(2, 1, 1, 0, {0x40})))), greys);
     const PngDecodeResult grey16 =
-        decodePngImage(buildPng(spec(2, 1, 16, 4, {0x00, 0xFF, 0x12, 0x34, 0xFF, 0x00, 0, 0})));
+        decodePngImage(buildPng(layoutOf(2, 1, 16, 4, {0x00, 0xFF, 0x12, 0x34, 0xFF, 0x00, 0, 0})));
     EXPECT_EQ(rgbOf(grey16), greys) << grey16.failure;
 }
 
@@ -57,7 +57,7 @@ TEST(PngImage, HostileFilesAreRefusedWithTheirReason) {
     EXPECT_EQ(decodePngImage(std::vector<std::uint8_t>{'B', 'M', 0, 0}).failure,
               "it is not a PNG image");
     const std::vector<std::uint8_t> whole =
-        buildPng(spec(4, 4, 8, 2, std::vector<std::uint8_t>(48, 7)));
+        buildPng(layoutOf(4, 4, 8, 2, std::vector<std::uint8_t>(48, 7)));
     ASSERT_TRUE(decodePngImage(whole).image);
     for (const std::size_t keep : {std::size_t{20}, whole.size() - 20, whole.size() - 1}) {
         const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + keep);

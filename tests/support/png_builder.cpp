@@ -73,24 +73,25 @@ std::uint32_t channelsOf(std::uint8_t colourType) {
 
 }  // namespace
 
-std::vector<std::uint8_t> buildPng(const PngSpec& spec) {
+std::vector<std::uint8_t> buildPng(const PngLayout& layout) {
     std::vector<std::uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<std::uint8_t> header;
-    appendBigEndian(header, spec.width);
-    appendBigEndian(header, spec.height);
-    header.insert(header.end(), {spec.bitDepth, spec.colourType, 0, 0, 0});
+    appendBigEndian(header, layout.width);
+    appendBigEndian(header, layout.height);
+    header.insert(header.end(), {layout.bitDepth, layout.colourType, 0, 0, 0});
     appendChunk(out, "IHDR", header);
-    if (!spec.palette.empty()) {
-        appendChunk(out, "PLTE", spec.palette);
+    if (!layout.palette.empty()) {
+        appendChunk(out, "PLTE", layout.palette);
     }
     const std::size_t rowBytes =
-        (std::size_t{spec.width} * channelsOf(spec.colourType) * spec.bitDepth + 7) / 8;
+        (std::size_t{layout.width} * channelsOf(layout.colourType) * layout.bitDepth + 7) / 8;
     std::vector<std::uint8_t> filtered;
-    for (std::size_t y = 0; y < spec.height; ++y) {
+    for (std::size_t y = 0; y < layout.height; ++y) {
         filtered.push_back(0);
-        const std::size_t start = std::min(spec.samples.size(), y * rowBytes);
-        const std::size_t end = std::min(spec.samples.size(), start + rowBytes);
-        filtered.insert(filtered.end(), spec.samples.begin() + start, spec.samples.begin() + end);
+        const std::size_t start = std::min(layout.samples.size(), y * rowBytes);
+        const std::size_t end = std::min(layout.samples.size(), start + rowBytes);
+        filtered.insert(filtered.end(), layout.samples.begin() + start,
+                        layout.samples.begin() + end);
         filtered.resize(filtered.size() + rowBytes - (end - start), 0);
     }
     appendChunk(out, "IDAT", storedZlib(filtered));
@@ -100,15 +101,15 @@ std::vector<std::uint8_t> buildPng(const PngSpec& spec) {
 
 std::vector<std::uint8_t> buildRgbPng(std::uint32_t width, std::uint32_t height,
                                       std::span<const std::uint32_t> colours) {
-    PngSpec spec;
-    spec.width = width;
-    spec.height = height;
+    PngLayout layout;
+    layout.width = width;
+    layout.height = height;
     for (std::size_t p = 0; p < std::size_t{width} * height && p < colours.size(); ++p) {
-        spec.samples.insert(spec.samples.end(), {static_cast<std::uint8_t>(colours[p]),
-                                                 static_cast<std::uint8_t>(colours[p] >> 8),
-                                                 static_cast<std::uint8_t>(colours[p] >> 16)});
+        layout.samples.insert(layout.samples.end(), {static_cast<std::uint8_t>(colours[p]),
+                                                     static_cast<std::uint8_t>(colours[p] >> 8),
+                                                     static_cast<std::uint8_t>(colours[p] >> 16)});
     }
-    return buildPng(spec);
+    return buildPng(layout);
 }
 
 }  // namespace vexmor::test
