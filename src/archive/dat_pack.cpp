@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <exception>
 #include <map>
-#include <span>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -14,11 +13,11 @@
 #include "app/run_context.h"
 #include "app/text.h"
 #include "app/write_failure.h"
-#include "archive/archive_stream.h"
 #include "archive/dat_directory.h"
 #include "archive/dat_writer.h"
 #include "archive/output_folder.h"
 #include "catalogue/source_catalogue.h"
+#include "platform/file_append.h"
 #include "platform/file_system.h"
 #include "platform/whole_file.h"
 
@@ -150,12 +149,10 @@ bool measureMembers(Console& console, std::vector<PackMember>& members) {
             reason = error.what();
         }
         if (reason.empty()) {
-            errno = 0;
-            ArchiveStream in(member.path);
-            if (in.isOpen()) {
-                member.length = in.bytesLeft();
-            } else {
-                reason = systemReason(errno, "it cannot be opened");
+            try {
+                member.length = platform::regularFileLength(member.path);
+            } catch (const std::exception& error) {
+                reason = error.what();
             }
         }
         if (!reason.empty()) {
@@ -189,36 +186,6 @@ bool layOutMembers(Console& console, std::vector<PackMember>& members) {
     return fit;
 }
 
-// Copies one member into the archive piece by piece. Returns why the member could not be read
-// as measured, or an empty text; a failed write shows in `out`, with its system reason in
-// `writeError`.
-std::string copyMember(const PackMember& member, std::ostream& out, std::span<char> buffer,
-                       int& writeError) {
-    errno = 0;
-    ArchiveStream in(member.path);
-    if (!in.isOpen()) {
-        return systemReason(errno, "it cannot be opened");
-    }
-    std::uint64_t remaining = member.length;
-    while (remaining > 0) {
-        const std::size_t piece =
-            static_cast<std::size_t>(std::min<std::uint64_t>(remaining, buffer.size()));
-        if (in.read(buffer.first(piece)) != piece) {
-            return std::string(kLengthChanged);
-        }
-        errno = 0;
-        if (!out.write(buffer.data(), static_cast<std::streamsize>(piece))) {
-            writeError = errno;
-            return {};
-        }
-        remaining -= piece;
-    }
-    if (in.bytesLeft() != 0) {
-        return std::string(kLengthChanged);
-    }
-    return {};
-}
-
 std::vector<DatDirectoryEntry> directoryOf(const std::vector<PackMember>& members) {
     std::vector<DatDirectoryEntry> entries;
     entries.reserve(members.size());
@@ -229,7 +196,13 @@ std::vector<DatDirectoryEntry> directoryOf(const std::vector<PackMember>& member
     return entries;
 }
 
+// Why a member could not be copied into the archive as measured, or an empty text.
+std::string readFailureOf(const platform::AppendFailure& failure) {
+    return failure.lengthChanged ? std::string(kLengthChanged) : failure.reading;
+}
+
 // Writes the archive under a temporary name and renames it over `archivePath` when complete.
+// Members move in pieces, by the system where it can, never whole through memory.
 bool writeArchive(RunContext& context, const std::vector<PackMember>& members,
                   const std::string& archivePath) {
     platform::WholeFile file(archivePath);
@@ -237,32 +210,31 @@ bool writeArchive(RunContext& context, const std::vector<PackMember>& members,
         reportWriteFailure(context, archivePath, file.failure());
         return false;
     }
-    std::ofstream out = file.openStream();
-    const std::vector<std::uint8_t> head = encodeDatHead(directoryOf(members));
-    errno = 0;
-    if (!out.write(reinterpret_cast<const char*>(head.data()),
-                   static_cast<std::streamsize>(head.size()))) {
-        reportWriteFailure(context, archivePath, systemReason(errno, "write error"));
-        return false;
+    platform::AppendFile out(file.temporaryPath());
+    std::string writeFailure = out.failure();
+    if (writeFailure.empty()) {
+        writeFailure = out.append(encodeDatHead(directoryOf(members)));
     }
-    std::vector<char> buffer(kDatCopyPieceSize);
-    for (const PackMember& member : members) {
+    for (std::size_t i = 0; i < members.size() && writeFailure.empty(); ++i) {
+        const PackMember& member = members[i];
         context.console.printInfoLine(kDatEntryLine, member.name, member.offset, member.length);
-        int writeError = 0;
-        const std::string readFailure = copyMember(member, out, buffer, writeError);
-        if (!readFailure.empty()) {
-            context.console.printLine(kCouldNotRead, member.path, readFailure);
+        const platform::AppendFailure failure =
+            out.appendFileBytes(member.path, member.length, kDatCopyPieceSize);
+        if (const std::string reason = readFailureOf(failure); !reason.empty()) {
+            context.console.printLine(kCouldNotRead, member.path, reason);
             context.writeFailed = true;
             return false;
         }
-        if (!out) {
-            reportWriteFailure(context, archivePath, systemReason(writeError, "write error"));
-            return false;
-        }
+        writeFailure = failure.writing;
     }
-    const std::string failure = file.commit(out);
-    if (!failure.empty()) {
-        reportWriteFailure(context, archivePath, failure);
+    if (writeFailure.empty()) {
+        writeFailure = out.close();
+    }
+    if (writeFailure.empty()) {
+        writeFailure = file.commit();
+    }
+    if (!writeFailure.empty()) {
+        reportWriteFailure(context, archivePath, writeFailure);
         return false;
     }
     return true;

@@ -184,6 +184,15 @@ PathKind pathKind(std::string_view pathText) {
     }
 }
 
+std::uint64_t regularFileLength(std::string_view pathText) {
+    std::error_code error;
+    const std::uintmax_t length = fs::file_size(nativePath(pathText), error);
+    if (error) {
+        throw FileSystemError("file_size", error, pathText);
+    }
+    return length;
+}
+
 void createDirectory(std::string_view pathText) {
     const fs::path path = nativePath(pathText);
     std::error_code error;

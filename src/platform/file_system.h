@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -33,6 +34,10 @@ enum class PathKind { missing, directory, regularFile, other };
 // The status of a path, following links. Throws FileSystemError("status") on failures other
 // than finding nothing.
 PathKind pathKind(std::string_view pathText);
+
+// The length of the regular file a path text names, following links. Throws
+// FileSystemError("file_size").
+std::uint64_t regularFileLength(std::string_view pathText);
 
 // Creates one directory level. Throws FileSystemError("create_directory").
 void createDirectory(std::string_view pathText);
