@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "app/run_context.h"
-#include "platform/file_system.h"
 
 namespace vexmor {
 namespace {
@@ -14,18 +13,18 @@ constexpr std::string_view kOutsideOutput =
 }  // namespace
 
 void setOutputRoot(RunContext& context, std::string folderText) {
-    context.outputRoot = std::move(folderText);
+    context.outputRoot.emplace(std::move(folderText));
 }
 
 bool liesInsideOutput(const RunContext& context, std::string_view pathText) {
-    return !context.outputRoot || platform::entryLiesInside(pathText, *context.outputRoot);
+    return !context.outputRoot || context.outputRoot->holds(pathText);
 }
 
 bool mayWriteTo(RunContext& context, std::string_view pathText) {
     if (liesInsideOutput(context, pathText)) {
         return true;
     }
-    context.console.printLine(kOutsideOutput, pathText, *context.outputRoot);
+    context.console.printLine(kOutsideOutput, pathText, context.outputRoot->folderText());
     context.writeFailed = true;
     return false;
 }

@@ -11,6 +11,7 @@
 #include "app/console.h"
 #include "app/run_options.h"
 #include "app/run_statistics.h"
+#include "platform/file_system.h"
 #include "platform/output_marker.h"
 
 namespace vexmor {
@@ -40,7 +41,7 @@ public:
     bool writeFailed = false;
     // The folder this run may write into (the output or extraction folder, as a path text);
     // unset until a stage names it. See app/output_guard.h.
-    std::optional<std::string> outputRoot;
+    std::optional<platform::FolderContainment> outputRoot;
 
     // Textures re-exported or converted, and each shrunk texture's factors, keyed by
     // lower-cased path.

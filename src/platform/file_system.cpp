@@ -258,14 +258,30 @@ bool isFileSystemRoot(std::string_view pathText) {
     return path == path.root_path();
 }
 
-bool entryLiesInside(std::string_view pathText, std::string_view folderText) {
-    // A plain last name lies where its folder lies: it is neither followed nor looked up.
+namespace {
+
+// What decides where an entry lies: for a plain last name, the text of its folder (the name is
+// neither followed nor looked up); otherwise the whole text.
+std::string_view placeOf(std::string_view pathText) {
     const std::size_t separator = pathText.find_last_of("\\/");
     const std::size_t nameStart = separator == std::string_view::npos ? 0 : separator + 1;
     const std::string_view name = pathText.substr(nameStart);
     const bool plainName = !name.empty() && name != "." && name != "..";
-    return isSameOrBelow(resolvedAbsolute(plainName ? pathText.substr(0, nameStart) : pathText),
-                         resolvedAbsolute(folderText));
+    return plainName ? pathText.substr(0, nameStart) : pathText;
+}
+
+}  // namespace
+
+bool FolderContainment::holds(std::string_view pathText) const {
+    const std::string place(placeOf(pathText));
+    if (foldersInside_.contains(place)) {
+        return true;
+    }
+    if (!isSameOrBelow(resolvedAbsolute(place), resolvedAbsolute(folderText_))) {
+        return false;
+    }
+    foldersInside_.insert(place);
+    return true;
 }
 
 namespace {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_set>
+#include <utility>
 
 // The seam to the operating system. The program's path texts use `\` as separator (sometimes
 // mixed with `/`) and are often lower-cased; this layer maps them to native paths. Nothing
@@ -66,12 +68,22 @@ bool isFileSystemRoot(std::string_view pathText);
 // one of the folders `innerText` lies in (links, bind mounts and dot-dot forms seen through).
 bool isSameOrInside(std::string_view innerText, std::string_view outerText);
 
-// True when the entry `pathText` names lies in `folderText` or below it (a path text ending in a
-// separator names a folder, which may be `folderText` itself), both resolved as
-// the tool resolves paths (case, links and dot components seen through). A link at the last
-// component of `pathText` is not followed: writes replace such a link rather than write through
-// it.
-bool entryLiesInside(std::string_view pathText, std::string_view folderText);
+// Whether entries lie in one folder or below it (a path text ending in a separator names a folder,
+// which may be that folder itself), both resolved as the tool resolves paths (case, links and dot
+// components seen through). A link at the last component of a path is not followed: writes
+// replace such a link rather than write through it. Each folder found inside is remembered: a run
+// writes many files into each of its folders, and below its output folder only the run itself
+// makes entries, never links, so a folder found inside stays inside.
+class FolderContainment {
+public:
+    explicit FolderContainment(std::string folderText) : folderText_(std::move(folderText)) {}
+    const std::string& folderText() const { return folderText_; }
+    bool holds(std::string_view pathText) const;
+
+private:
+    std::string folderText_;
+    mutable std::unordered_set<std::string> foldersInside_;  // path texts found inside
+};
 
 // True when both path texts name one existing file, reached through links or hard links alike.
 bool isSameFile(std::string_view firstText, std::string_view secondText);

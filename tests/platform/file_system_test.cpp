@@ -137,25 +137,25 @@ TEST(CopyAndDeleteTest, CopyReplacesAndFailuresAreSaid) {
 
 // The guard behind every write: dot-dot components and links on the way are seen through, a link
 // at the last name is not (a write replaces it), and names match without regard to case.
-TEST(EntryLiesInsideTest, SeesThroughDotDotAndLinksOnTheWay) {
+TEST(FolderContainmentTest, SeesThroughDotDotAndLinksOnTheWay) {
     TempDir dir;
     fs::create_directories(dir / "Out/Cars");
     fs::create_directories(dir / "Elsewhere");
-    const std::string out = dir.str() + "\\Out\\";
-    EXPECT_TRUE(entryLiesInside(dir.str() + "\\out\\CARS\\car1.mip", out));
-    EXPECT_TRUE(entryLiesInside(dir.str() + "\\Out\\New\\deeper\\x.mip", out));
-    EXPECT_TRUE(entryLiesInside(out, out));
-    EXPECT_FALSE(entryLiesInside(dir.str() + "\\Out\\..\\x.mip", out));
-    EXPECT_FALSE(entryLiesInside(dir.str() + "\\Out\\Cars\\..\\..\\Elsewhere\\x.mip", out));
-    EXPECT_FALSE(entryLiesInside(dir.str() + "\\Out\\..", out));
-    EXPECT_FALSE(entryLiesInside(dir.str() + "\\Outer\\x.mip", out));
+    const FolderContainment out(dir.str() + "\\Out\\");
+    EXPECT_TRUE(out.holds(dir.str() + "\\out\\CARS\\car1.mip"));
+    EXPECT_TRUE(out.holds(dir.str() + "\\Out\\New\\deeper\\x.mip"));
+    EXPECT_TRUE(out.holds(out.folderText()));
+    EXPECT_FALSE(out.holds(dir.str() + "\\Out\\..\\x.mip"));
+    EXPECT_FALSE(out.holds(dir.str() + "\\Out\\Cars\\..\\..\\Elsewhere\\x.mip"));
+    EXPECT_FALSE(out.holds(dir.str() + "\\Out\\.."));
+    EXPECT_FALSE(out.holds(dir.str() + "\\Outer\\x.mip"));
 #ifndef _WIN32
     fs::create_directory_symlink(dir / "Elsewhere", dir / "Out/Link");
     writeFile(dir / "Elsewhere/precious.txt", "keep");
     fs::create_symlink(dir / "Elsewhere/precious.txt", dir / "Out/readme.txt");
-    EXPECT_FALSE(entryLiesInside(dir.str() + "/Out/link/x.mip", out));
-    EXPECT_FALSE(entryLiesInside(dir.str() + "/Out/Link/", out));
-    EXPECT_TRUE(entryLiesInside(dir.str() + "/Out/README.TXT", out));
+    EXPECT_FALSE(out.holds(dir.str() + "/Out/link/x.mip"));
+    EXPECT_FALSE(out.holds(dir.str() + "/Out/Link/"));
+    EXPECT_TRUE(out.holds(dir.str() + "/Out/README.TXT"));
 #endif
 }
 
