@@ -14,4 +14,7 @@ void noteEntryCreated(const std::filesystem::path& path);
 // The entry at this native path (with everything below it, for a folder) is gone.
 void noteEntryRemoved(const std::filesystem::path& path);
 
+// A file (never a folder) this process renamed from one native path to another.
+void noteFileRenamed(const std::filesystem::path& from, const std::filesystem::path& to);
+
 }  // namespace vexmor::platform

@@ -83,8 +83,7 @@ std::string WholeFile::commit() {
     if (error) {
         return reasonOf(error);
     }
-    noteEntryRemoved(temporary_);
-    noteEntryCreated(final_);
+    noteFileRenamed(temporary_, final_);
     committed_ = true;
     return {};
 }

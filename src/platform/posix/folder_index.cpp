@@ -225,6 +225,22 @@ public:
         }
     }
 
+    // A file renamed within one folder (a whole-file write put in place) changes that folder's
+    // names only: one look at the folder, and no folders below the old name to drop.
+    void renamed(const fs::path& from, const fs::path& to) {
+        const std::optional<FolderStatus> status = folderStatus(to.parent_path());
+        if (!status) {
+            return;
+        }
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = folders_.find(status->key);
+        if (found != folders_.end()) {
+            found->second.remove(from.filename().string());
+            found->second.add(to.filename().string());
+            found->second.afterOwnChange(status->times);
+        }
+    }
+
 private:
     std::mutex mutex_;
     std::unordered_map<FolderKey, KeptFolder, FolderKeyHash> folders_;
@@ -252,6 +268,15 @@ void noteEntryCreated(const fs::path& path) {
 
 void noteEntryRemoved(const fs::path& path) {
     folderIndex().removed(withoutTrailingSeparator(path));
+}
+
+void noteFileRenamed(const fs::path& from, const fs::path& to) {
+    if (from.parent_path() == to.parent_path() && from.has_filename() && to.has_filename()) {
+        folderIndex().renamed(from, to);
+    } else {
+        noteEntryRemoved(from);
+        noteEntryCreated(to);
+    }
 }
 
 }  // namespace vexmor::platform

@@ -79,7 +79,8 @@ std::error_code copyContents(const fs::path& from, const fs::path& to) {
 }
 
 unsigned long processNumber() {
-    return static_cast<unsigned long>(::getpid());
+    static const auto number = static_cast<unsigned long>(::getpid());
+    return number;
 }
 
 }  // namespace vexmor::platform::detail

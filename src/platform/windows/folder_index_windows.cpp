@@ -7,4 +7,6 @@ void noteEntryCreated(const std::filesystem::path&) {}
 
 void noteEntryRemoved(const std::filesystem::path&) {}
 
+void noteFileRenamed(const std::filesystem::path&, const std::filesystem::path&) {}
+
 }  // namespace vexmor::platform
