@@ -57,7 +57,7 @@ double timePack(const Corpus& c, const std::string& archive) {
     std::ostringstream console;
     vexmor::RunContext context(console);
     vexmor::SourceCatalogue catalogue;
-    vexmor::scanSourceFolder(context, catalogue, c.folder.string());
+    vexmor::scanSourceFolder(context.console, catalogue, c.folder.string());
     vexmor::packDatArchive(context, catalogue, c.folder.string(), archive);
     const double seconds = secondsSince(start);
     return context.writeFailed ? -1 : seconds;

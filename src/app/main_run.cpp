@@ -118,7 +118,7 @@ bool anotherJobGiven(const RunOptions& options) {
 int runOnScannedSource(RunContext& context,
                        const std::function<void(SourceCatalogue& catalogue)>& job) {
     SourceCatalogue catalogue;
-    if (!scanSourceFolder(context, catalogue, context.options.sourcePath)) {
+    if (!scanSourceFolder(context.console, catalogue, context.options.sourcePath)) {
         context.console.printLine(kNoFiles, context.options.sourcePath);
         return 2;
     }
@@ -158,7 +158,7 @@ int runImportJob(RunContext& context) {
     }
     return runOnScannedSource(context, [&](SourceCatalogue& catalogue) {
         if (options.paletteGiven) {
-            loadPalette(context, catalogue, options.palettePath);
+            loadPalette(context.console, catalogue, options.palettePath);
         }
         runImport(context, catalogue, options.sourcePath, options.importPath);
     });
@@ -186,13 +186,13 @@ int mainRun(RunContext& context, int argc, const char* const argv[]) {
     SourceCatalogue catalogue;
     if (isDatArchive(options.sourcePath) && (options.unpack || options.info)) {
         readDatArchive(context, catalogue, options.sourcePath, options.unpack, options.outputPath);
-    } else if (!scanSourceFolder(context, catalogue, options.sourcePath)) {
+    } else if (!scanSourceFolder(context.console, catalogue, options.sourcePath)) {
         context.console.printLine(kNoFiles, options.sourcePath);
         return 2;
     }
 
     if (options.paletteGiven) {
-        loadPalette(context, catalogue, options.palettePath);
+        loadPalette(context.console, catalogue, options.palettePath);
     }
     if (options.convert || options.info || options.explode || options.report || options.compact) {
         runConversion(context, catalogue, options.sourcePath, options.outputPath, options.convert,

@@ -6,11 +6,7 @@ namespace vexmor {
 
 std::string toLowerAscii(std::string_view text) {
     std::string lowered(text);
-    for (char& c : lowered) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(), lowerAscii);
     return lowered;
 }
 
@@ -26,6 +22,13 @@ std::string_view directoryPart(std::string_view path) {
 std::string_view fileNamePart(std::string_view path) {
     const std::size_t separator = lastSeparator(path);
     return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+std::string withTrailingSeparator(std::string folder) {
+    if (!folder.empty() && folder.back() != '\\') {
+        folder.push_back('\\');
+    }
+    return folder;
 }
 
 std::string extensionOf(std::string_view path) {

@@ -8,6 +8,15 @@
 // `\` or `/`; the last separator of either kind is the one that splits a path.
 namespace vexmor {
 
+// The letter lowered (A to Z) or raised (a to z); every other byte, 0x80 and above included,
+// unchanged: case is folded in ASCII letters only, whatever the code page.
+constexpr char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+constexpr char upperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 // A copy with the letters A to Z lowered; every other byte, 0x80 and above included, unchanged.
 std::string toLowerAscii(std::string_view text);
 
@@ -19,6 +28,11 @@ std::string_view directoryPart(std::string_view path);
 
 // The text after the last separator, or the whole text when it has none.
 std::string_view fileNamePart(std::string_view path);
+
+// `folder` ending in `\`, so relative names can be joined to it by plain concatenation: one `\`
+// is appended unless the text is empty (the current folder) or ends in `\` already. A text
+// ending in `/` still gets one.
+std::string withTrailingSeparator(std::string folder);
 
 // The three characters after the last dot, lowered, when exactly three follow it; else empty.
 std::string extensionOf(std::string_view path);

@@ -18,7 +18,7 @@
 #include "archive/archive_stream.h"
 #include "archive/dat_directory.h"
 #include "archive/output_folder.h"
-#include "catalogue/palette_file.h"
+#include "catalogue/listed_palette.h"
 #include "catalogue/source_catalogue.h"
 #include "platform/file_system.h"
 #include "platform/output_marker.h"
@@ -34,15 +34,11 @@ constexpr std::string_view kNoExtractionFolder =
 constexpr std::string_view kUnsafeName = "Error - unsafe member name {} skipped";
 constexpr std::string_view kOverwritesArchive =
     "Error - member {} would overwrite the archive itself; skipped";
-constexpr std::string_view kPaletteAt = "ICR{} is at index {}";
 constexpr std::string_view kCountMismatch = "Error - report num files is {}, actual is {}";
 constexpr std::string_view kUnpackBoundReached =
     "Error - DAT file {}: member {} would take the unpacked bytes past {}; skipped";
 constexpr std::string_view kMoreSkipped =
     "Error - DAT file {}: {} more members past the unpacked bytes bound skipped";
-
-constexpr std::string_view kSunnyPalette = "sunny.pcx";
-constexpr std::string_view kColorsPalette = "colors.pcx";
 
 // As for a source folder that holds nothing.
 constexpr int kUnreadableExitCode = 2;
@@ -137,8 +133,101 @@ private:
     std::uint32_t skipped_ = 0;
 };
 
-bool isPaletteMember(const std::string& loweredName) {
-    return loweredName == kSunnyPalette || loweredName == kColorsPalette;
+// The archive's member count, from a header that must be there: refused before anything is
+// made, as a mistyped name must not leave an empty output folder.
+std::uint16_t readMemberCount(Console& console, ArchiveStream& archive,
+                              const std::string& archivePath) {
+    std::array<std::uint8_t, kDatHeaderSize> header{};
+    if (archive.read(header) != header.size()) {
+        console.printLine(kUnreadable, archivePath);
+        throw ProcessExit{kUnreadableExitCode};
+    }
+    return readU16(header, 0);
+}
+
+// Takes the extraction folder as the run's output. False, after its line, when none was named.
+bool claimExtractionFolder(RunContext& context, const std::string& outputFolder) {
+    if (outputFolder.empty()) {
+        context.console.printLine(kNoExtractionFolder);
+        return false;
+    }
+    claimOutputFolder(context, outputFolder, OutputUse::unpack);
+    context.outputUnpacked = true;
+    setOutputRoot(context, outputFolder);
+    return true;
+}
+
+// A name that could leave the output folder, or forge or replace the output marker, is not used
+// for anything. False, after its line, for such a name.
+bool isUsableName(Console& console, const DatDirectoryEntry& entry) {
+    if (!isSafeMemberName(entry.name) || platform::isOutputMarkerName(entry.name)) {
+        console.printLine(kUnsafeName, printableName(entry.name));
+        return false;
+    }
+    return true;
+}
+
+// One walk over an archive's directory: what its members share.
+struct MemberWalk {
+    RunContext& context;  // unpacking writes members into the run's output folder
+    SourceCatalogue& catalogue;
+    ArchiveStream& archive;
+    UnpackBudget& budget;
+    const std::string& archivePath;
+    const std::string& outputFolder;
+    bool unpack;
+};
+
+// Writes one member out, loading the game palette from a palette member. False when the
+// unpacked bytes bound skips it: it is then not listed either.
+bool unpackListed(MemberWalk& walk, DirectoryCursor& directory, const DatDirectoryEntry& entry,
+                  std::uint32_t index, const std::string& entryName, std::span<char> buffer) {
+    Console& console = walk.context.console;
+    if (!walk.budget.take(console, walk.archivePath, entry)) {
+        return false;
+    }
+    const bool unpacked = unpackMember(walk.context, walk.archive, entry, entryName, buffer);
+    if (!walk.archive.readable()) {
+        directory.endHere();
+    }
+    if (unpacked) {
+        takeListedPalette(console, walk.catalogue, toLowerAscii(entry.name), index, entryName,
+                          PaletteLine::withInfo);
+    }
+    return true;
+}
+
+// Lists (and unpacks) every used member with a usable name. Returns how many were listed.
+std::uint32_t listMembers(MemberWalk& walk) {
+    Console& console = walk.context.console;
+    DirectoryCursor directory(walk.archive, walk.catalogue.fileCount);
+    // No member holds more than the archive does, so a small archive needs only a small buffer.
+    std::vector<char> buffer(
+        walk.unpack ? std::clamp<std::uint64_t>(walk.archive.bytesLeft(), 1, kDatCopyPieceSize)
+                    : 0);
+    // Unpacking where the archive itself (or a link to it) lies, a member of its name would
+    // empty the archive while it is being read; elsewhere no member can be the archive.
+    const bool mayOverwriteArchive =
+        walk.unpack && platform::folderHoldsFile(walk.outputFolder, walk.archivePath);
+    std::uint32_t listed = 0;
+    for (std::uint32_t i = 0; i < walk.catalogue.fileCount && !directory.exhausted(); ++i) {
+        const DatDirectoryEntry entry = directory.next();
+        if (entry.unused() || !isUsableName(console, entry)) {
+            continue;
+        }
+        console.printInfoLine(kDatEntryLine, printableName(entry.name), entry.offset, entry.length);
+        std::string entryName = walk.outputFolder + entry.name;
+        if (mayOverwriteArchive && platform::isSameFile(entryName, walk.archivePath)) {
+            console.printLine(kOverwritesArchive, printableName(entry.name));
+            continue;
+        }
+        if (walk.unpack && !unpackListed(walk, directory, entry, i, entryName, buffer)) {
+            continue;
+        }
+        walk.catalogue.files.push_back({std::move(entryName), entry.offset, entry.length});
+        ++listed;
+    }
+    return listed;
 }
 
 }  // namespace
@@ -152,73 +241,13 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
     UnpackBudget budget(archive.bytesLeft());
     catalogue.files.clear();
     catalogue.fileCount = 0;
-    std::array<std::uint8_t, kDatHeaderSize> header{};
-    // Refused before anything is made: a mistyped name must not leave an empty output folder.
-    if (archive.read(header) != header.size()) {
-        console.printLine(kUnreadable, archivePath);
-        throw ProcessExit{kUnreadableExitCode};
-    }
-    catalogue.fileCount = readU16(header, 0);
+    catalogue.fileCount = readMemberCount(console, archive, archivePath);
     console.printInfoLine(kReportedCount, catalogue.fileCount);
-
-    if (unpack) {
-        if (outputFolder.empty()) {
-            console.printLine(kNoExtractionFolder);
-            return;
-        }
-        claimOutputFolder(context, outputFolder, OutputUse::unpack);
-        context.outputUnpacked = true;
-        setOutputRoot(context, outputFolder);
+    if (unpack && !claimExtractionFolder(context, outputFolder)) {
+        return;
     }
-
-    DirectoryCursor directory(archive, catalogue.fileCount);
-    // No member holds more than the archive does, so a small archive needs only a small buffer.
-    std::vector<char> buffer(
-        unpack ? std::clamp<std::uint64_t>(archive.bytesLeft(), 1, kDatCopyPieceSize) : 0);
-    // Unpacking where the archive itself (or a link to it) lies, a member of its name would
-    // empty the archive while it is being read; elsewhere no member can be the archive.
-    const bool mayOverwriteArchive = unpack && platform::folderHoldsFile(outputFolder, archivePath);
-    std::uint32_t listed = 0;
-    for (std::uint32_t i = 0; i < catalogue.fileCount && !directory.exhausted(); ++i) {
-        const DatDirectoryEntry entry = directory.next();
-        if (entry.unused()) {
-            continue;
-        }
-        // A name that could leave the output folder, or forge or replace the output marker, is
-        // not used for anything.
-        if (!isSafeMemberName(entry.name) || platform::isOutputMarkerName(entry.name)) {
-            console.printLine(kUnsafeName, printableName(entry.name));
-            continue;
-        }
-        console.printInfoLine(kDatEntryLine, printableName(entry.name), entry.offset, entry.length);
-        std::string entryName = outputFolder + entry.name;
-        if (mayOverwriteArchive && platform::isSameFile(entryName, archivePath)) {
-            console.printLine(kOverwritesArchive, printableName(entry.name));
-            continue;
-        }
-
-        if (unpack) {
-            if (!budget.take(console, archivePath, entry)) {
-                continue;
-            }
-            const bool unpacked = unpackMember(context, archive, entry, entryName, buffer);
-            if (!archive.readable()) {
-                directory.endHere();
-            }
-            const std::string lowered = toLowerAscii(entry.name);
-            if (unpacked && isPaletteMember(lowered)) {
-                const bool sunny = lowered.front() == 's';
-                catalogue.paletteFileIndex = i;
-                catalogue.icr2Palette = catalogue.icr2Palette || sunny;
-                // Once a sunny.pcx was met, the line names the second generation.
-                console.printInfoLine(kPaletteAt,
-                                      catalogue.icr2Palette ? "2 sunny.pcx" : "1 colors.pcx", i);
-                loadPalette(context, catalogue, entryName);
-            }
-        }
-        catalogue.files.push_back({std::move(entryName), entry.offset, entry.length});
-        ++listed;
-    }
+    MemberWalk walk{context, catalogue, archive, budget, archivePath, outputFolder, unpack};
+    const std::uint32_t listed = listMembers(walk);
     budget.reportMoreSkipped(console, archivePath);
     if (catalogue.fileCount != listed) {
         console.printLine(kCountMismatch, catalogue.fileCount, listed);

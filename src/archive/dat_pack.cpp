@@ -249,10 +249,7 @@ void packDatArchive(RunContext& context, const SourceCatalogue& catalogue,
     if (!archivePathUsable(context, archivePath)) {
         return;
     }
-    std::string prefix = folder;
-    if (prefix.empty() || prefix.back() != '\\') {
-        prefix.push_back('\\');
-    }
+    const std::string prefix = withTrailingSeparator(folder);
     if (catalogue.scanCutShort) {
         // An archive without the files the listing missed would look complete.
         console.printLine(kListingCutShort, prefix);

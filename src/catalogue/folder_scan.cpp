@@ -1,11 +1,12 @@
 #include "catalogue/folder_scan.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 
-#include "app/run_context.h"
+#include "app/console.h"
 #include "app/text.h"
-#include "catalogue/palette_file.h"
+#include "catalogue/listed_palette.h"
 #include "catalogue/source_catalogue.h"
 #include "platform/file_system.h"
 
@@ -13,7 +14,6 @@ namespace vexmor {
 namespace {
 
 constexpr std::string_view kScan = "Scan: {} {} ({})";
-constexpr std::string_view kPaletteAt = "ICR{} is at index {}";
 constexpr std::string_view kScanFailed =
     "An exception occured while scanning folder {}. The error message is \"{}\"";
 constexpr std::string_view kSkippedBackslash =
@@ -46,13 +46,11 @@ void reportSkipped(Console& console, const std::string& genericFolder, const std
 
 }  // namespace
 
-bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::string folder) {
+bool scanSourceFolder(Console& console, SourceCatalogue& catalogue, std::string folder) {
     if (folder.empty()) {
         return false;
     }
-    if (folder.back() != '\\') {
-        folder.push_back('\\');
-    }
+    folder = withTrailingSeparator(std::move(folder));
     // The Scan line shows the folder text with `/` separators followed by the relative path.
     std::string genericFolder = folder;
     std::replace(genericFolder.begin(), genericFolder.end(), '\\', '/');
@@ -65,24 +63,16 @@ bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::stri
         catalogue.files.clear();
         const auto onSkipped = [&](const std::string& relative, platform::SkippedEntry why,
                                    const std::string& error) {
-            reportSkipped(context.console, genericFolder, relative, why, error);
+            reportSkipped(console, genericFolder, relative, why, error);
         };
         const auto onFile = [&](const std::string& relative) {
             const std::string fullPath = genericFolder + relative;
             const std::string fileName(fileNamePart(toLowerAscii(relative)));
-            context.console.printInfoLine(kScan, printableName(fileName), printableName(relative),
-                                          printableName(fullPath));
-
-            if (fileName == "sunny.pcx" || fileName == "colors.pcx") {
-                catalogue.paletteFileIndex = static_cast<std::uint32_t>(catalogue.files.size());
-                if (fileName.front() == 's') {
-                    catalogue.icr2Palette = true;
-                }
-                context.console.printLine(kPaletteAt,
-                                          catalogue.icr2Palette ? "2 sunny.pcx" : "1 colors.pcx",
-                                          catalogue.paletteFileIndex);
-                loadPalette(context, catalogue, fullPath);
-            }
+            console.printInfoLine(kScan, printableName(fileName), printableName(relative),
+                                  printableName(fullPath));
+            takeListedPalette(console, catalogue, fileName,
+                              static_cast<std::uint32_t>(catalogue.files.size()), fullPath,
+                              PaletteLine::always);
             std::string name = relative;
             std::replace(name.begin(), name.end(), '/', '\\');
             catalogue.files.push_back({std::move(name), 0, 0});
@@ -90,7 +80,7 @@ bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::stri
         };
         platform::walkRegularFiles(folder, onFile, onSkipped);
     } catch (const std::exception& error) {
-        context.console.printLine(kScanFailed, folder, error.what());
+        console.printLine(kScanFailed, folder, error.what());
         catalogue.scanCutShort = true;
     }
     return true;

@@ -4,11 +4,11 @@
 
 namespace vexmor {
 
-class RunContext;
+class Console;
 struct SourceCatalogue;
 
 // Lists every regular file below `folder` into the catalogue, loading a palette file met on the
 // way. False when the text is empty or names no existing directory.
-bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::string folder);
+bool scanSourceFolder(Console& console, SourceCatalogue& catalogue, std::string folder);
 
 }  // namespace vexmor

@@ -5,6 +5,7 @@
 
 #include "app/process_exit.h"
 #include "app/run_context.h"
+#include "app/text.h"
 #include "catalogue/palette_file.h"
 #include "catalogue/source_catalogue.h"
 #include "import/import_plan.h"
@@ -19,11 +20,13 @@ constexpr std::string_view kNeedPalette =
 constexpr std::string_view kImportFailed = "Exception during import into {}: {}";
 constexpr int kNoPaletteExitCode = 1;
 
+// A folder typed with a trailing `/` already ends in a separator here: its files' names are
+// joined to it as they are.
 std::string withSeparator(std::string folder) {
-    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') {
-        folder.push_back('\\');
+    if (!folder.empty() && folder.back() == '/') {
+        return folder;
     }
-    return folder;
+    return withTrailingSeparator(std::move(folder));
 }
 
 bool isRegularFile(const std::string& path) {
@@ -43,7 +46,7 @@ void ensurePalette(RunContext& context, SourceCatalogue& catalogue, const std::s
         }
         const std::string path = target + name;
         if (isRegularFile(path)) {
-            loadPalette(context, catalogue, path);
+            loadPalette(context.console, catalogue, path);
         }
     }
     if (!catalogue.paletteLoaded) {

@@ -20,9 +20,7 @@ void analyseMesh(RunContext&, SourceCatalogue& catalogue, std::string meshName,
     if (!meshName.empty() && meshName.front() == '\\') {
         meshName.erase(0, 1);
     }
-    if (!endsWith(readFolder, "\\")) {
-        readFolder += '\\';
-    }
+    readFolder = withTrailingSeparator(std::move(readFolder));
     std::ifstream stream = platform::openForReading(readFolder + meshName);
     if (!stream.is_open()) {
         return;

@@ -121,12 +121,9 @@ void nameMesh(MeshFile& mesh, std::string meshName, std::string sourceFolder,
         meshName.erase(0, 1);
     }
     mesh.meshName = std::move(meshName);
-    mesh.sourceFolder = toLowerAscii(sourceFolder);
+    mesh.sourceFolder = withTrailingSeparator(toLowerAscii(sourceFolder));
     mesh.outputFolder = toLowerAscii(outputFolder);
     mesh.indent = topLevel ? std::string() : std::string(kNestedIndent);
-    if (!endsWith(mesh.sourceFolder, "\\")) {
-        mesh.sourceFolder += '\\';
-    }
     mesh.sourceFile = mesh.sourceFolder + mesh.meshName;
     mesh.destinationFile = mesh.outputFolder + mesh.meshName;
     mesh.topLevel = topLevel;

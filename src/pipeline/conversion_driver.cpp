@@ -1,7 +1,5 @@
 #include "pipeline/conversion_driver.h"
 
-#include <exception>
-
 #include "app/output_file.h"
 #include "app/output_guard.h"
 #include "app/process_exit.h"
@@ -11,6 +9,7 @@
 #include "catalogue/source_catalogue.h"
 #include "export/mi4_export.h"
 #include "export/mip_export.h"
+#include "pipeline/file_pass.h"
 #include "pipeline/master_mip.h"
 #include "pipeline/mesh_stage.h"
 #include "platform/file_system.h"
@@ -56,11 +55,17 @@ void prepareOutputFolder(RunContext& context, const std::string& source,
     claimOutputFolder(context, output, OutputUse::replace);
 }
 
-// The output folder and the folders of a file below it, each missing level created.
-void ensureFolderFor(RunContext& context, const std::string& output, std::string_view rel) {
-    const std::string folder = output + std::string(directoryPart(rel));
-    if (!folder.empty()) {
-        createOutputFolders(context, folder);
+// After the MIP pass read the copy at `target`: a track's texture becomes an MI4 texture and
+// the copy goes, a car set's is shrunk in place.
+void convertMip(RunContext& context, SourceCatalogue& catalogue, MipImage& image,
+                const std::string& target, const std::string& rel) {
+    if (context.options.track) {
+        convertMipToMi4(context, catalogue, image, target, rel);
+        if (mayWriteTo(context, target)) {
+            platform::deleteFile(target);
+        }
+    } else {
+        shrinkMip(context, catalogue, image, target, rel);
     }
 }
 
@@ -68,62 +73,36 @@ void runMipPass(RunContext& context, SourceCatalogue& catalogue, const std::stri
                 const std::string& output, bool convert, bool firstLevelOnly,
                 ProcessedMips& processedMips) {
     const RunOptions& options = context.options;
-    for (const FileEntry& entry : catalogue.files) {
-        try {
-            const std::string& rel = entry.name;
-            if (convert) {
-                ensureFolderFor(context, output, rel);
-            }
-            const std::string target = (convert ? output : source) + rel;
-            if (extensionOf(rel) != "mip") {
-                continue;
-            }
-            MipImage image;
-            // A copy that failed has said so; what lies at its name is not this file.
-            if (convert && !copyToOutput(context, source + rel, target)) {
-                continue;
-            }
-            processMipFile(context, catalogue, image, target, convert, source, output,
-                           options.explode && firstLevelOnly);
-            if (convert) {
-                if (options.track) {
-                    convertMipToMi4(context, catalogue, image, target, rel);
-                    if (mayWriteTo(context, target)) {
-                        platform::deleteFile(target);
-                    }
-                } else {
-                    shrinkMip(context, catalogue, image, target, rel);
-                }
-            }
-            std::vector<std::uint64_t> lengths;
-            for (const std::vector<std::uint8_t>& level : image.levels) {
-                lengths.push_back(level.size());
-            }
-            processedMips.push_back(std::move(lengths));
-        } catch (const std::exception& error) {
-            context.console.printLine(kMipFailed, error.what());
+    const FilePass pass{.extension = "mip", .makeFolders = convert, .failureLine = kMipFailed};
+    forEachFileOfKind(context, catalogue, output, pass, [&](const std::string& rel) {
+        const std::string target = (convert ? output : source) + rel;
+        MipImage image;
+        // A copy that failed has said so; what lies at its name is not this file.
+        if (convert && !copyToOutput(context, source + rel, target)) {
+            return;
         }
-    }
+        processMipFile(context, catalogue, image, target, convert, source, output,
+                       options.explode && firstLevelOnly);
+        if (convert) {
+            convertMip(context, catalogue, image, target, rel);
+        }
+        std::vector<std::uint64_t> lengths;
+        for (const std::vector<std::uint8_t>& level : image.levels) {
+            lengths.push_back(level.size());
+        }
+        processedMips.push_back(std::move(lengths));
+    });
 }
 
 void runMi4Pass(RunContext& context, SourceCatalogue& catalogue, const std::string& source,
                 const std::string& output, bool convert) {
-    const RunOptions& options = context.options;
-    for (const FileEntry& entry : catalogue.files) {
-        try {
-            const std::string& rel = entry.name;
-            if (convert || options.explode) {
-                ensureFolderFor(context, output, rel);
-            }
-            if (extensionOf(rel) != "mi4") {
-                continue;
-            }
-            context.console.printInfoLine(kMi4File, printableName(rel));
-            processMi4File(context, rel, source, output + rel);
-        } catch (const std::exception& error) {
-            context.console.printLine(kMi4Failed, error.what());
-        }
-    }
+    const FilePass pass{.extension = "mi4",
+                        .makeFolders = convert || context.options.explode,
+                        .failureLine = kMi4Failed};
+    forEachFileOfKind(context, catalogue, output, pass, [&](const std::string& rel) {
+        context.console.printInfoLine(kMi4File, printableName(rel));
+        processMi4File(context, rel, source, output + rel);
+    });
 }
 
 }  // namespace
@@ -131,9 +110,7 @@ void runMi4Pass(RunContext& context, SourceCatalogue& catalogue, const std::stri
 void runConversion(RunContext& context, SourceCatalogue& catalogue, std::string source,
                    std::string output, bool convert, bool firstLevelOnly) {
     const RunOptions& options = context.options;
-    if (!source.empty() && source.back() != '\\') {
-        source.push_back('\\');
-    }
+    source = withTrailingSeparator(std::move(source));
     setOutputRoot(context, output);
     if (!output.empty()) {
         prepareOutputFolder(context, source, output);

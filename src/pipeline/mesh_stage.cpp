@@ -1,14 +1,13 @@
 #include "pipeline/mesh_stage.h"
 
-#include <exception>
 #include <numeric>
 
 #include "app/run_context.h"
 #include "app/text.h"
-#include "archive/output_folder.h"
 #include "catalogue/source_catalogue.h"
 #include "mesh/mesh_file.h"
 #include "mesh/mesh_rewrite.h"
+#include "pipeline/file_pass.h"
 
 namespace vexmor {
 namespace {
@@ -29,28 +28,6 @@ constexpr std::string_view kLevelTotals =
     "Total number of MIP levels {}, minimum mip levels {}, maximum mip levels {}";
 constexpr std::string_view kMeshTotals =
     "Total number of 3DOs {}, resized {}, with texture coordinates {}";
-
-// Runs `handle` for every catalogue file, reporting an error raised for one file and going on.
-template <typename Handle>
-void forEachFile(RunContext& context, const SourceCatalogue& catalogue, const std::string& output,
-                 bool makeFolders, Handle handle) {
-    for (const FileEntry& entry : catalogue.files) {
-        try {
-            const std::string& rel = entry.name;
-            if (makeFolders) {
-                const std::string folder = output + std::string(directoryPart(rel));
-                if (!folder.empty()) {
-                    createOutputFolders(context, folder);
-                }
-            }
-            if (extensionOf(rel) == "3do") {
-                handle(rel);
-            }
-        } catch (const std::exception& error) {
-            context.console.printLine(kMeshFailed, error.what());
-        }
-    }
-}
 
 void listMeshRecords(RunContext& context, const SourceCatalogue& catalogue) {
     Console& console = context.console;
@@ -91,14 +68,16 @@ void runMeshStage(RunContext& context, SourceCatalogue& catalogue, const std::st
                   const std::string& output, bool convert) {
     context.console.printLine(kMeshesHeading);
     // "-compact" alone copies the meshes too, so their folders are made as with "-convert".
-    const bool makeFolders = convert || context.options.compact;
-    forEachFile(context, catalogue, output, makeFolders, [&](const std::string& rel) {
+    const FilePass pass{.extension = "3do",
+                        .makeFolders = convert || context.options.compact,
+                        .failureLine = kMeshFailed};
+    forEachFileOfKind(context, catalogue, output, pass, [&](const std::string& rel) {
         analyseMesh(context, catalogue, rel, source, output);
     });
     listMeshRecords(context, catalogue);
 
     const std::string filter = toLowerAscii(context.options.meshFilter);
-    forEachFile(context, catalogue, output, makeFolders, [&](const std::string& rel) {
+    forEachFileOfKind(context, catalogue, output, pass, [&](const std::string& rel) {
         if (!filter.empty() && toLowerAscii(rel).find(filter) == std::string::npos) {
             return;
         }

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/text.h"
 #include "platform/folder_index.h"
 #include "platform/native_entries.h"
 #include "platform/output_marker.h"
@@ -15,10 +16,6 @@ namespace vexmor::platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-char upperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 std::string upperCased(std::string_view text) {
     std::string upper(text);

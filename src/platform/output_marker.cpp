@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/text.h"
 #include "platform/file_system.h"
 #include "platform/native_entries.h"
 
@@ -10,14 +11,6 @@
 // in the posix/ and windows/ halves.
 namespace vexmor::platform {
 namespace fs = std::filesystem;
-
-namespace {
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
 
 namespace detail {
 

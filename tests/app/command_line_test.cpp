@@ -152,6 +152,31 @@ TEST(CommandLineTest, PackTakesTheNextPositionAsTypedWithoutASeparator) {
     EXPECT_EQ(last.options.packPath, "");
 }
 
+TEST(CommandLineTest, EachOptionSetsItsOwnFieldsOnly) {
+    Parsed p({"s", "-REDUCE", "-Quarter", "-COUNTER", "5", "-ExpandMips", "6", "-PALETTE", "Pal",
+              "-WIDTH", "7", "-HEIGHT", "9", "-IMPORT", "Img", "-UNPACK", "Out"});
+    EXPECT_TRUE(p.options.reduce);
+    EXPECT_TRUE(p.options.quarter);
+    EXPECT_TRUE(p.options.counterGiven);
+    EXPECT_EQ(p.options.counter, 5);
+    EXPECT_TRUE(p.options.expandMipsGiven);
+    EXPECT_EQ(p.options.expandMips, 6);
+    EXPECT_EQ(p.options.palettePath, "Pal");
+    EXPECT_EQ(p.options.widthLimit, 7);
+    EXPECT_EQ(p.options.heightLimit, 9);
+    EXPECT_TRUE(p.options.importGiven);
+    EXPECT_EQ(p.options.importPath, "Img\\");
+    EXPECT_TRUE(p.options.unpack);
+    EXPECT_EQ(p.options.outputPath, "Out\\");
+    // Fields of the options not given keep their defaults.
+    EXPECT_FALSE(p.options.info || p.options.explode || p.options.convert || p.options.compact ||
+                 p.options.report || p.options.pack || p.options.track);
+    EXPECT_FALSE(p.options.maxMipsGiven || p.options.limitGiven);
+    EXPECT_EQ(p.options.maxMips, 8);
+    EXPECT_EQ(p.options.limit, 2);
+    EXPECT_EQ(p.run.notes(), "");
+}
+
 TEST(CommandLineTest, CarClearsTrackAndStrayArgumentsAreIgnored) {
     Parsed p({"s", "-track", "stray", "-CarSet"});
     EXPECT_FALSE(p.options.track);

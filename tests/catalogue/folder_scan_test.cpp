@@ -40,7 +40,7 @@ TEST(FolderScanTest, ListsAMixedCaseTreeDepthFirstWithBackslashNames) {
     SourceCatalogue catalogue;
     // The parser lower-cases the source; the folder is still found.
     const std::string folder = toLowerAscii(dir.str() + "/src");
-    ASSERT_TRUE(scanSourceFolder(run.context, catalogue, folder));
+    ASSERT_TRUE(scanSourceFolder(run.context.console, catalogue, folder));
     const std::vector<std::string> expected{"b.mip", "Cars\\CAR1.MIP", "Cars\\Sub\\wheel.3do",
                                             "readme"};
     EXPECT_EQ(names(catalogue), expected);
@@ -57,7 +57,7 @@ TEST(FolderScanTest, ShowsTheFolderTextWithForwardSlashesInTheScanLine) {
     run.context.options.info = true;
     SourceCatalogue catalogue;
     const std::string folder = dir.str() + "\\src";
-    ASSERT_TRUE(scanSourceFolder(run.context, catalogue, folder));
+    ASSERT_TRUE(scanSourceFolder(run.context.console, catalogue, folder));
     EXPECT_EQ(run.output(), "Scan: b.mip A/B.MIP (" + dir.str() + "/src/A/B.MIP)\n");
     EXPECT_EQ(names(catalogue), std::vector<std::string>{"A\\B.MIP"});
 }
@@ -68,8 +68,8 @@ TEST(FolderScanTest, OneOrTwoTrailingBackslashesGiveTheSameNames) {
     CapturedRun run;
     SourceCatalogue one;
     SourceCatalogue two;
-    ASSERT_TRUE(scanSourceFolder(run.context, one, dir.str() + "/src\\"));
-    ASSERT_TRUE(scanSourceFolder(run.context, two, dir.str() + "/src"));
+    ASSERT_TRUE(scanSourceFolder(run.context.console, one, dir.str() + "/src\\"));
+    ASSERT_TRUE(scanSourceFolder(run.context.console, two, dir.str() + "/src"));
     EXPECT_EQ(names(one), names(two));
 }
 
@@ -80,12 +80,12 @@ TEST(FolderScanTest, EmptyFolderIsScannedAndMissingOrFileSourcesAreNot) {
     CapturedRun run;
     SourceCatalogue catalogue;
     catalogue.files.push_back({"stale", 0, 0});
-    EXPECT_TRUE(scanSourceFolder(run.context, catalogue, dir.str() + "/empty"));
+    EXPECT_TRUE(scanSourceFolder(run.context.console, catalogue, dir.str() + "/empty"));
     EXPECT_TRUE(catalogue.files.empty());
     EXPECT_EQ(catalogue.fileCount, 0);
-    EXPECT_FALSE(scanSourceFolder(run.context, catalogue, dir.str() + "/file"));
-    EXPECT_FALSE(scanSourceFolder(run.context, catalogue, dir.str() + "/missing"));
-    EXPECT_FALSE(scanSourceFolder(run.context, catalogue, ""));
+    EXPECT_FALSE(scanSourceFolder(run.context.console, catalogue, dir.str() + "/file"));
+    EXPECT_FALSE(scanSourceFolder(run.context.console, catalogue, dir.str() + "/missing"));
+    EXPECT_FALSE(scanSourceFolder(run.context.console, catalogue, ""));
     EXPECT_EQ(run.output(), "");
 }
 
@@ -102,7 +102,7 @@ TEST(FolderScanTest, LoadsEveryPaletteFileItMeetsAndKeepsTheLast) {
     writeFile(dir / "src/sunny.pcx.bak", test::buildPcx(first));
     CapturedRun run;
     SourceCatalogue catalogue;
-    ASSERT_TRUE(scanSourceFolder(run.context, catalogue, dir.str() + "/src"));
+    ASSERT_TRUE(scanSourceFolder(run.context.console, catalogue, dir.str() + "/src"));
     const std::vector<std::string> expected{"ICR1 colors.pcx is at index 1",
                                             "ICR2 sunny.pcx is at index 3"};
     EXPECT_EQ(run.lines(), expected);
@@ -125,7 +125,7 @@ TEST(FolderScanTest, SkipsUnreadableSubfoldersWithOneLine) {
     }
     CapturedRun run;
     SourceCatalogue catalogue;
-    ASSERT_TRUE(scanSourceFolder(run.context, catalogue, dir.str() + "/src"));
+    ASSERT_TRUE(scanSourceFolder(run.context.console, catalogue, dir.str() + "/src"));
     EXPECT_EQ(names(catalogue), (std::vector<std::string>{"a.mip", "z.mip"}));
     const std::vector<std::string> lines = run.lines();
     ASSERT_EQ(lines.size(), 1u) << run.output();
@@ -139,7 +139,7 @@ TEST(FolderScanTest, DoesNotFollowDirectoryLinks) {
     fs::create_directory_symlink(dir / "elsewhere", dir / "src/link");
     CapturedRun run;
     SourceCatalogue catalogue;
-    ASSERT_TRUE(scanSourceFolder(run.context, catalogue, dir.str() + "/src"));
+    ASSERT_TRUE(scanSourceFolder(run.context.console, catalogue, dir.str() + "/src"));
     EXPECT_EQ(names(catalogue), std::vector<std::string>{"a.mip"});
 }
 #endif  // _WIN32
