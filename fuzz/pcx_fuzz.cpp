@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::QuietRun run;
     run.context.options.info = size % 2 == 1;
     SourceCatalogue catalogue;
-    loadPalette(run.context, catalogue, path);
+    loadPalette(run.context.console, catalogue, path);
     if (catalogue.paletteLoaded != (catalogue.paletteColours.size() == 256)) {
         std::abort();
     }

@@ -158,7 +158,7 @@ int runImportJob(RunContext& context) {
     }
     return runOnScannedSource(context, [&](SourceCatalogue& catalogue) {
         if (options.paletteGiven) {
-            loadPalette(context, catalogue, options.palettePath);
+            loadPalette(context.console, catalogue, options.palettePath);
         }
         runImport(context, catalogue, options.sourcePath, options.importPath);
     });
@@ -192,7 +192,7 @@ int mainRun(RunContext& context, int argc, const char* const argv[]) {
     }
 
     if (options.paletteGiven) {
-        loadPalette(context, catalogue, options.palettePath);
+        loadPalette(context.console, catalogue, options.palettePath);
     }
     if (options.convert || options.info || options.explode || options.report || options.compact) {
         runConversion(context, catalogue, options.sourcePath, options.outputPath, options.convert,

@@ -213,7 +213,7 @@ void readDatArchive(RunContext& context, SourceCatalogue& catalogue, std::string
                 // Once a sunny.pcx was met, the line names the second generation.
                 console.printInfoLine(kPaletteAt,
                                       catalogue.icr2Palette ? "2 sunny.pcx" : "1 colors.pcx", i);
-                loadPalette(context, catalogue, entryName);
+                loadPalette(context.console, catalogue, entryName);
             }
         }
         catalogue.files.push_back({std::move(entryName), entry.offset, entry.length});

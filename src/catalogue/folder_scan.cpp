@@ -81,7 +81,7 @@ bool scanSourceFolder(RunContext& context, SourceCatalogue& catalogue, std::stri
                 context.console.printLine(kPaletteAt,
                                           catalogue.icr2Palette ? "2 sunny.pcx" : "1 colors.pcx",
                                           catalogue.paletteFileIndex);
-                loadPalette(context, catalogue, fullPath);
+                loadPalette(context.console, catalogue, fullPath);
             }
             std::string name = relative;
             std::replace(name.begin(), name.end(), '/', '\\');

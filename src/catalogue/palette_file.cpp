@@ -1,8 +1,9 @@
 #include "catalogue/palette_file.h"
 
 #include <array>
+#include <fstream>
 
-#include "app/run_context.h"
+#include "app/console.h"
 #include "catalogue/source_catalogue.h"
 #include "platform/file_system.h"
 
@@ -19,10 +20,10 @@ constexpr char kMarker = 0x0C;
 
 }  // namespace
 
-void loadPalette(RunContext& context, SourceCatalogue& catalogue, std::string pcxPath) {
+void loadPalette(Console& console, SourceCatalogue& catalogue, std::string pcxPath) {
     std::ifstream in = platform::openForReading(pcxPath);
     if (!in.is_open()) {
-        context.console.printLine(kCouldNotRead, pcxPath);
+        console.printLine(kCouldNotRead, pcxPath);
         return;
     }
     char marker = 0;
@@ -31,7 +32,7 @@ void loadPalette(RunContext& context, SourceCatalogue& catalogue, std::string pc
         marker = 0;
     }
     if (marker != kMarker) {
-        context.console.printLine(kNoMarker, pcxPath);
+        console.printLine(kNoMarker, pcxPath);
         return;
     }
     std::array<std::uint8_t, 768> rgb{};
@@ -45,7 +46,7 @@ void loadPalette(RunContext& context, SourceCatalogue& catalogue, std::string pc
         const std::uint32_t colour = 0xFF000000u + (std::uint32_t{rgb[3 * i + 2]} << 16) +
                                      (std::uint32_t{rgb[3 * i + 1]} << 8) + rgb[3 * i];
         catalogue.paletteColours.push_back(colour);
-        context.console.printInfoLine(kColour, i, colour);
+        console.printInfoLine(kColour, i, colour);
     }
 }
 

@@ -43,7 +43,7 @@ void ensurePalette(RunContext& context, SourceCatalogue& catalogue, const std::s
         }
         const std::string path = target + name;
         if (isRegularFile(path)) {
-            loadPalette(context, catalogue, path);
+            loadPalette(context.console, catalogue, path);
         }
     }
     if (!catalogue.paletteLoaded) {

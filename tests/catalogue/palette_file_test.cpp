@@ -30,7 +30,7 @@ TEST(PaletteFileTest, ReadsTheBlockAtTheEndWhateverPrecedesIt) {
     CapturedRun run;
     run.context.options.info = true;
     SourceCatalogue catalogue;
-    loadPalette(run.context, catalogue, dir.str() + "\\SUNNY.PCX");
+    loadPalette(run.context.console, catalogue, dir.str() + "\\SUNNY.PCX");
     ASSERT_TRUE(catalogue.paletteLoaded);
     ASSERT_EQ(catalogue.paletteColours.size(), 256u);
     EXPECT_EQ(catalogue.paletteColours[0], 0xFF563412u);
@@ -48,7 +48,7 @@ TEST(PaletteFileTest, ABareBlockOf769BytesIsAPalette) {
     writeFile(dir / "p.pcx", test::buildPcx(test::gradientPalette(), 0));
     CapturedRun run;
     SourceCatalogue catalogue;
-    loadPalette(run.context, catalogue, dir.str() + "/p.pcx");
+    loadPalette(run.context.console, catalogue, dir.str() + "/p.pcx");
     EXPECT_TRUE(catalogue.paletteLoaded);
     EXPECT_EQ(catalogue.paletteColours[2], test::paletteColour(test::gradientPalette(), 2));
     EXPECT_EQ(run.output(), "");
@@ -64,11 +64,11 @@ TEST(PaletteFileTest, FailuresKeepTheEarlierPalette) {
 
     CapturedRun run;
     SourceCatalogue catalogue;
-    loadPalette(run.context, catalogue, dir.str() + "/good.pcx");
+    loadPalette(run.context.console, catalogue, dir.str() + "/good.pcx");
     const std::vector<std::uint32_t> before = catalogue.paletteColours;
-    loadPalette(run.context, catalogue, dir.str() + "/nomarker.pcx");
-    loadPalette(run.context, catalogue, dir.str() + "/short.pcx");
-    loadPalette(run.context, catalogue, dir.str() + "/missing.pcx");
+    loadPalette(run.context.console, catalogue, dir.str() + "/nomarker.pcx");
+    loadPalette(run.context.console, catalogue, dir.str() + "/short.pcx");
+    loadPalette(run.context.console, catalogue, dir.str() + "/missing.pcx");
     EXPECT_EQ(catalogue.paletteColours, before);
     const std::vector<std::string> expected{
         "Palette file " + dir.str() + "/nomarker.pcx is missing a palette marker 0x0C",
@@ -85,8 +85,8 @@ TEST(PaletteFileTest, ASecondLoadReplacesTheFirst) {
     writeFile(dir / "b.pcx", test::buildPcx(other));
     CapturedRun run;
     SourceCatalogue catalogue;
-    loadPalette(run.context, catalogue, dir.str() + "/a.pcx");
-    loadPalette(run.context, catalogue, dir.str() + "/b.pcx");
+    loadPalette(run.context.console, catalogue, dir.str() + "/a.pcx");
+    loadPalette(run.context.console, catalogue, dir.str() + "/b.pcx");
     ASSERT_EQ(catalogue.paletteColours.size(), 256u);
     EXPECT_EQ(catalogue.paletteColours[7], 0xFF404040u);
 }
