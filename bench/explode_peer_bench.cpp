@@ -6,9 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
-#include <sstream>
 
-#include "app/console.h"
 #include "peer/peer_levels.h"
 #include "peer/peer_png.h"
 #include "platform/png_backend.h"
@@ -99,9 +97,6 @@ void pngWriterAgainstPeer(benchmark::State& state) {
     }
     const std::filesystem::path ours = corpus().scratch("writer-ours");
     const std::filesystem::path peers = corpus().scratch("writer-peer");
-    std::ostringstream out;
-    const bool info = false;
-    Console console(out, info);
     using Clock = std::chrono::steady_clock;
     Clock::duration ourTime{};
     Clock::duration peerTime{};
@@ -113,8 +108,7 @@ void pngWriterAgainstPeer(benchmark::State& state) {
         auto start = Clock::now();
         for (std::size_t i = 0; i < levels.size(); ++i) {
             const std::string name = (ours / (std::to_string(i) + ".png")).string();
-            platform::encodePngFile(console, name, levels[i].width, levels[i].height,
-                                    levels[i].pixels);
+            platform::encodePngFile(name, levels[i].width, levels[i].height, levels[i].pixels);
         }
         ourTime += Clock::now() - start;
         start = Clock::now();
@@ -149,9 +143,6 @@ void writerSettings(benchmark::State& state) {
     const auto filter = static_cast<platform::PngFilter>(state.range(1));
     const platform::PngCompression compression{static_cast<int>(state.range(0)), filter, filter};
     const std::filesystem::path folder = corpus().scratch("settings");
-    std::ostringstream out;
-    const bool info = false;
-    Console console(out, info);
     for (auto _ : state) {
         state.PauseTiming();
         std::filesystem::remove_all(folder);
@@ -159,8 +150,8 @@ void writerSettings(benchmark::State& state) {
         state.ResumeTiming();
         for (std::size_t i = 0; i < levels.size(); ++i) {
             const std::string name = (folder / (std::to_string(i) + ".png")).string();
-            platform::encodePngFileWith(console, name, levels[i].width, levels[i].height,
-                                        levels[i].pixels, compression);
+            platform::encodePngFileWith(name, levels[i].width, levels[i].height, levels[i].pixels,
+                                        compression);
         }
     }
     state.counters["MB"] = static_cast<double>(pngBytesBelow(folder)) / 1e6;

@@ -5,11 +5,9 @@
 #include <benchmark/benchmark.h>
 #include <cstdint>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/console.h"
 #include "platform/png_compression.h"
 #include "platform/png_layout.h"
 #include "support/pcx_builder.h"
@@ -100,16 +98,13 @@ void encode(benchmark::State& state) {
     const PngCompression compression{static_cast<int>(state.range(2)), filter, filter};
     vexmor::test::TempDir dir;
     const std::string file = (dir / "bench.png").string();
-    std::ostringstream out;
-    const bool info = false;
-    vexmor::Console console(out, info);
     for (auto _ : state) {
         // The export writes new files: replacing one costs the file system more than the
         // encoding of a small image.
         state.PauseTiming();
         std::filesystem::remove(file);
         state.ResumeTiming();
-        if (!vexmor::platform::encodePngFileWith(console, file, side, side, pixels, compression)) {
+        if (!vexmor::platform::encodePngFileWith(file, side, side, pixels, compression).written()) {
             state.SkipWithError("encoding failed");
             break;
         }
@@ -140,15 +135,12 @@ void chosen(benchmark::State& state) {
     const std::vector<std::uint32_t> pixels = texture(content, side);
     vexmor::test::TempDir dir;
     const std::string file = (dir / "bench.png").string();
-    std::ostringstream out;
-    const bool info = false;
-    vexmor::Console console(out, info);
     const PngCompression compression = vexmor::platform::defaultPngCompression();
     for (auto _ : state) {
         state.PauseTiming();
         std::filesystem::remove(file);
         state.ResumeTiming();
-        vexmor::platform::encodePngFileWith(console, file, side, side, pixels, compression);
+        vexmor::platform::encodePngFileWith(file, side, side, pixels, compression);
     }
     state.SetLabel(contentName(content));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *

@@ -4,12 +4,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/console.h"
 #include "platform/png_backend.h"
 #include "support/byte_writer.h"
 #include "support/dat_builder.h"
@@ -127,9 +125,6 @@ Bytes damagedDat() {
 
 // PNG seeds in each form the project's own encoder writes: 4-bit and 8-bit palettes, RGB, RGBA.
 void seedPngs() {
-    std::ostringstream sink;
-    const bool info = false;
-    vexmor::Console console(sink, info);
     const auto image = [&](std::string_view name, std::uint32_t width, std::uint32_t height,
                            std::uint32_t colours, std::uint32_t alpha) {
         std::vector<std::uint32_t> pixels(std::size_t{width} * height);
@@ -138,7 +133,7 @@ void seedPngs() {
         }
         const fs::path file = corpusRoot / "png_fuzz" / name;
         fs::create_directories(file.parent_path());
-        vexmor::platform::encodePngFile(console, file.string(), width, height, pixels);
+        vexmor::platform::encodePngFile(file.string(), width, height, pixels);
     };
     image("palette4.png", 8, 6, 12, 0xFF);
     image("palette8.png", 16, 18, 200, 0xFF);

@@ -2,8 +2,8 @@
 
 #include <exception>
 
-#include "app/process_exit.h"
 #include "app/output_guard.h"
+#include "app/process_exit.h"
 #include "app/run_context.h"
 #include "app/text.h"
 #include "platform/file_system.h"
@@ -45,40 +45,40 @@ std::string parentOf(const std::string& folder) {
 }
 
 // The folder's state; one that cannot be told is reported and left alone (false).
-bool readState(RunContext& context, const std::string& folder, platform::OutputFolderState& state) {
+bool readState(Console& console, const std::string& folder, platform::OutputFolderState& state) {
     try {
         state = platform::outputFolderState(folder);
         return true;
     } catch (const std::exception& error) {
-        context.console.printLine(kRemoveFailed, folder, error.what());
+        console.printLine(kRemoveFailed, folder, error.what());
         return false;
     }
 }
 
-[[noreturn]] void refuse(RunContext& context, std::string_view line, const std::string& folder) {
-    context.console.printLineWith(line, fmt::make_format_args(folder));
+[[noreturn]] void refuse(Console& console, std::string_view line, const std::string& folder) {
+    console.printLineWith(line, fmt::make_format_args(folder));
     throw ProcessExit{kRefusedExitCode};
 }
 
 // Locks the marker of a folder that is empty or marked; a folder another run holds ends this
 // one before anything is touched.
-void lockMarker(RunContext& context, const std::string& folder) {
-    context.outputLock = platform::MarkerLock();  // a lock this run took before is given up
+void lockMarker(Console& console, platform::MarkerLock& lock, const std::string& folder) {
+    lock = platform::MarkerLock();  // a lock this run took before is given up
     std::string failure;
-    switch (platform::lockOutputMarker(folder, context.outputLock, failure)) {
+    switch (platform::lockOutputMarker(folder, lock, failure)) {
         case platform::LockOutcome::locked:
             break;
         case platform::LockOutcome::busy:
-            refuse(context, kInUse, folder);
+            refuse(console, kInUse, folder);
         case platform::LockOutcome::failed:
-            context.console.printLine(kNotMarked, folder, failure);
+            console.printLine(kNotMarked, folder, failure);
             break;
     }
 }
 
 }  // namespace
 
-void createOutputFolder(RunContext& context, std::string folder) {
+void createOutputFolder(Console& console, std::string folder) {
     try {
         const std::string parent = parentOf(folder);
         if (!parent.empty() && platform::pathKind(parent) == platform::PathKind::directory) {
@@ -86,9 +86,9 @@ void createOutputFolder(RunContext& context, std::string folder) {
         }
         platform::createDirectory(folder);
     } catch (const std::exception& error) {
-        context.console.printLine(kCouldNotCreate, folder, error.what());
+        console.printLine(kCouldNotCreate, folder, error.what());
     } catch (...) {
-        context.console.printLine(kCouldNotCreate, folder, "Unknown exception");
+        console.printLine(kCouldNotCreate, folder, "Unknown exception");
     }
 }
 
@@ -114,7 +114,7 @@ void createOutputFolders(RunContext& context, const std::string& folder) {
     // createOutputFolder, so every level gets one call, outermost first.
     for (std::size_t i = 1; i < folder.size(); ++i) {
         if (isSeparator(folder[i]) && !isSeparator(folder[i - 1]) && folder[i - 1] != ':') {
-            createOutputFolder(context, folder.substr(0, i + 1));
+            createOutputFolder(context.console, folder.substr(0, i + 1));
         }
     }
 }
@@ -122,29 +122,29 @@ void createOutputFolders(RunContext& context, const std::string& folder) {
 void claimOutputFolder(RunContext& context, const std::string& folder, OutputUse use) {
     using platform::OutputFolderState;
     OutputFolderState state{};
-    if (!readState(context, folder, state)) {
+    if (!readState(context.console, folder, state)) {
         return;
     }
     if (state == OutputFolderState::link) {
-        refuse(context, kRefuseLink, folder);
+        refuse(context.console, kRefuseLink, folder);
     }
     if (state == OutputFolderState::foreign && use == OutputUse::replace) {
-        refuse(context, kRefuseForeign, folder);
+        refuse(context.console, kRefuseForeign, folder);
     }
     if (state == OutputFolderState::missing) {
         if (use == OutputUse::replace) {
             createOutputFolders(context, folder);
         } else {
-            createOutputFolder(context, folder);
+            createOutputFolder(context.console, folder);
         }
-        if (!readState(context, folder, state)) {
+        if (!readState(context.console, folder, state)) {
             return;
         }
     }
     if (state != OutputFolderState::empty && state != OutputFolderState::marked) {
         return;  // not made, not a folder, or another's folder being unpacked into
     }
-    lockMarker(context, folder);
+    lockMarker(context.console, context.outputLock, folder);
     if (use == OutputUse::replace && state == OutputFolderState::marked) {
         try {
             platform::emptyOutputFolder(folder);

@@ -1,6 +1,7 @@
 #include "catalogue/palette_file.h"
 
 #include <array>
+#include <fstream>
 
 #include "app/console.h"
 #include "catalogue/source_catalogue.h"

@@ -4,14 +4,27 @@
 #include <span>
 #include <string>
 
-namespace vexmor {
-class Console;
-}
-
 namespace vexmor::platform {
 
-// The platform's PNG encoder. Pixels are 0xAABBGGRR; failures print their lines on `console`.
-bool encodePngFile(Console& console, const std::string& fileName, std::uint64_t width,
-                   std::uint64_t height, std::span<const std::uint32_t> pixels);
+// How an encoding ended. Failures carry the code Windows gives for them (an HRESULT); the POSIX
+// encoder gives the same codes for the same causes.
+enum class PngOutcome {
+    written,
+    saveFailed,          // nothing usable was written: `code` says why
+    pixelFormatRefused,  // the encoder would not take 32-bit BGRA pixels; `code` is E_INVALIDARG
+    noImagingFactory,    // the system's imaging component could not be had (Windows only)
+};
+
+struct PngResult {
+    PngOutcome outcome = PngOutcome::written;
+    std::uint32_t code = 0;
+
+    bool written() const { return outcome == PngOutcome::written; }
+};
+
+// The platform's PNG encoder. Pixels are 0xAABBGGRR. It prints nothing: the caller reports a
+// failure it returns.
+PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::uint64_t height,
+                        std::span<const std::uint32_t> pixels);
 
 }  // namespace vexmor::platform

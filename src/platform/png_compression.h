@@ -4,9 +4,7 @@
 #include <span>
 #include <string>
 
-namespace vexmor {
-class Console;
-}
+#include "platform/png_backend.h"
 
 namespace vexmor::platform {
 
@@ -27,8 +25,8 @@ struct PngCompression {
 PngCompression defaultPngCompression();
 
 // encodePngFile with chosen settings, so they can be measured against each other.
-bool encodePngFileWith(Console& console, const std::string& fileName, std::uint64_t width,
-                       std::uint64_t height, std::span<const std::uint32_t> pixels,
-                       const PngCompression& compression);
+PngResult encodePngFileWith(const std::string& fileName, std::uint64_t width, std::uint64_t height,
+                            std::span<const std::uint32_t> pixels,
+                            const PngCompression& compression);
 
 }  // namespace vexmor::platform

@@ -15,11 +15,11 @@ using test::TempDir;
 TEST(OutputFolderTest, CreatesOneNewLevelOnceAndIgnoresExistingFolders) {
     TempDir dir;
     CapturedRun run;
-    createOutputFolder(run.context, dir.str() + "\\New\\");
+    createOutputFolder(run.context.console, dir.str() + "\\New\\");
     EXPECT_TRUE(fs::is_directory(dir / "New"));
-    createOutputFolder(run.context, dir.str() + "\\New\\");
-    createOutputFolder(run.context, dir.str() + "\\NEW\\");  // found without regard to case
-    createOutputFolder(run.context, dir.str() + "/");
+    createOutputFolder(run.context.console, dir.str() + "\\New\\");
+    createOutputFolder(run.context.console, dir.str() + "\\NEW\\");  // found without regard to case
+    createOutputFolder(run.context.console, dir.str() + "/");
     EXPECT_EQ(run.output(), "");
 #ifndef _WIN32  // on a file system that ignores case the two names are one folder
     EXPECT_FALSE(fs::exists(dir / "NEW"));
@@ -30,7 +30,7 @@ TEST(OutputFolderTest, AMissingParentIsReportedNotCreated) {
     TempDir dir;
     CapturedRun run;
     const std::string folder = dir.str() + "\\a\\b\\";
-    createOutputFolder(run.context, folder);
+    createOutputFolder(run.context.console, folder);
     EXPECT_FALSE(fs::exists(dir / "a"));
     EXPECT_EQ(run.output(), "Could not create output folder \"" + folder +
                                 "\" (error create_directory: No such file or directory: \"" +
@@ -41,7 +41,7 @@ TEST(OutputFolderTest, AFileInTheWayIsReported) {
     TempDir dir;
     test::writeFile(dir / "taken", "x");
     CapturedRun run;
-    createOutputFolder(run.context, dir.str() + "/taken/");
+    createOutputFolder(run.context.console, dir.str() + "/taken/");
     EXPECT_NE(run.output().find("Could not create output folder"), std::string::npos);
     // The walk over every level reports it too, rather than taking the file for a folder.
     CapturedRun walk;

@@ -238,11 +238,10 @@ TEST_F(PngWriterTest, FullDiskIsReported) {
     // small image fails only when the file is closed, a large one while it is written.
     const auto expectDiskFull = [&](std::uint64_t width, std::uint64_t height,
                                     const std::vector<std::uint32_t>& pixels) {
-        run.clearOutput();
-        EXPECT_FALSE(
-            platform::encodePngFile(run.context.console, "/dev/full", width, height, pixels));
-        EXPECT_EQ(run.lines(),
-                  std::vector<std::string>{"Could not save image. Error Code 80070070"});
+        const platform::PngResult result =
+            platform::encodePngFile("/dev/full", width, height, pixels);
+        EXPECT_EQ(result.outcome, platform::PngOutcome::saveFailed);
+        EXPECT_EQ(result.code, 0x80070070u);
     };
     expectDiskFull(1, 1, {0xFF0000FFu});
     std::mt19937 random(3);

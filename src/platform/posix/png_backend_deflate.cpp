@@ -10,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/console.h"
 #include "platform/file_system.h"
 #include "platform/folder_index.h"
 #include "platform/png_backend.h"
@@ -23,8 +22,6 @@
 // The whole file is built in memory and written with one call.
 namespace vexmor::platform {
 namespace {
-
-constexpr std::string_view kSaveFailed = "Could not save image. Error Code {:x}";
 
 // Failures are reported with the codes Windows gives for them.
 constexpr std::uint32_t kInvalidArgument = 0x80070057;  // E_INVALIDARG
@@ -61,9 +58,8 @@ std::uint32_t codeForSystemError(int error) {
     }
 }
 
-bool fail(Console& console, std::uint32_t code) {
-    console.printLine(kSaveFailed, code);
-    return false;
+PngResult saveFailure(std::uint32_t code) {
+    return {PngOutcome::saveFailed, code};
 }
 
 struct CompressorFree {
@@ -204,40 +200,40 @@ PngCompression defaultPngCompression() {
     return {3, PngFilter::none, PngFilter::paeth};
 }
 
-bool encodePngFileWith(Console& console, const std::string& fileName, std::uint64_t width,
-                       std::uint64_t height, std::span<const std::uint32_t> pixels,
-                       const PngCompression& compression) {
+PngResult encodePngFileWith(const std::string& fileName, std::uint64_t width, std::uint64_t height,
+                            std::span<const std::uint32_t> pixels,
+                            const PngCompression& compression) {
     // Checked before anything is read or written: the span must hold every pixel.
     if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension ||
         pixels.size() / width < height) {
-        return fail(console, kInvalidArgument);
+        return saveFailure(kInvalidArgument);
     }
     const PngLayout layout =
         layOutPng(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), pixels);
     const std::vector<std::uint8_t> bytes = encodeFile(layout, compression);
     if (bytes.empty()) {
-        return fail(console, kUnspecified);
+        return saveFailure(kUnspecified);
     }
 
     const std::filesystem::path path = nativePath(fileName);
     // The file is written with one call; stdio would only add a buffer and a status call.
     const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (file < 0) {
-        return fail(console, codeForSystemError(errno));
+        return saveFailure(codeForSystemError(errno));
     }
     noteEntryCreated(path);
     const int writeError = writeAll(file, bytes);
     // A file system may report a full disk only when the file is closed.
     const int closeError = ::close(file) != 0 ? errno : 0;
     if (writeError != 0 || closeError != 0) {
-        return fail(console, codeForSystemError(writeError != 0 ? writeError : closeError));
+        return saveFailure(codeForSystemError(writeError != 0 ? writeError : closeError));
     }
-    return true;
+    return {};
 }
 
-bool encodePngFile(Console& console, const std::string& fileName, std::uint64_t width,
-                   std::uint64_t height, std::span<const std::uint32_t> pixels) {
-    return encodePngFileWith(console, fileName, width, height, pixels, defaultPngCompression());
+PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::uint64_t height,
+                        std::span<const std::uint32_t> pixels) {
+    return encodePngFileWith(fileName, width, height, pixels, defaultPngCompression());
 }
 
 }  // namespace vexmor::platform

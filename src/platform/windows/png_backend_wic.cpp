@@ -4,11 +4,8 @@
 
 #include <cstdint>
 #include <limits>
-#include <optional>
-#include <string_view>
 #include <vector>
 
-#include "app/console.h"
 #include "platform/png_backend.h"
 #include "platform/windows/code_page.h"
 #include "platform/windows/com_ref.h"
@@ -20,12 +17,15 @@ namespace {
 
 using windows::ComRef;
 
-constexpr std::string_view kFactoryFailed = "Could not instantiate class factory{:x}";
-constexpr std::string_view kInvalidPixelFormat = "Invalid pixel format";
-constexpr std::string_view kSaveFailed = "Could not save image. Error Code {:x}";
-
 std::uint32_t codeOf(HRESULT result) {
     return static_cast<std::uint32_t>(result);
+}
+
+PngResult resultOf(HRESULT result) {
+    if (SUCCEEDED(result)) {
+        return {};
+    }
+    return {PngOutcome::saveFailed, codeOf(result)};
 }
 
 // The pixels with red and blue exchanged: 0xAABBGGRR becomes 0xAARRGGBB, whose bytes in memory
@@ -49,7 +49,7 @@ struct FrameJob {
 
 // Stream, encoder, frame and its property bag, each step only after the earlier ones
 // succeeded. They are released when this returns: the frame, the bag, the encoder, the stream.
-HRESULT encodeFrame(Console& console, IWICImagingFactory* factory, const FrameJob& job) {
+PngResult encodeFrame(IWICImagingFactory* factory, const FrameJob& job) {
     ComRef<IWICStream> stream;
     ComRef<IWICBitmapEncoder> encoder;
     ComRef<IPropertyBag2> options;
@@ -78,8 +78,7 @@ HRESULT encodeFrame(Console& console, IWICImagingFactory* factory, const FrameJo
         WICPixelFormatGUID format = windows::kPixelFormat32bppBgra;
         result = frame->SetPixelFormat(&format);
         if (SUCCEEDED(result) && !IsEqualGUID(format, windows::kPixelFormat32bppBgra)) {
-            console.printLine(kInvalidPixelFormat);
-            result = E_INVALIDARG;
+            return {PngOutcome::pixelFormatRefused, codeOf(E_INVALIDARG)};
         }
     }
     if (SUCCEEDED(result)) {
@@ -91,35 +90,32 @@ HRESULT encodeFrame(Console& console, IWICImagingFactory* factory, const FrameJo
     if (SUCCEEDED(result)) {
         result = encoder->Commit();
     }
-    return result;
+    return resultOf(result);
 }
 
-// One image's whole use of COM, from CoInitialize to CoUninitialize. Nothing when the imaging
-// factory could not be had; that failure is reported here.
-std::optional<HRESULT> encodeWithWic(Console& console, const FrameJob& job) {
+// One image's whole use of COM, from CoInitialize to CoUninitialize.
+PngResult encodeWithWic(const FrameJob& job) {
     const windows::ComScope com;  // uninitialises after every object below is released
     ComRef<IWICImagingFactory> factory;
     const HRESULT created = CoCreateInstance(
         windows::kWicImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
         windows::kWicImagingFactoryInterface, reinterpret_cast<void**>(factory.out()));
     if (FAILED(created)) {
-        console.printLine(kFactoryFailed, codeOf(created));
-        return std::nullopt;
+        return {PngOutcome::noImagingFactory, codeOf(created)};
     }
-    return encodeFrame(console, factory.get(), job);
+    return encodeFrame(factory.get(), job);
 }
 
 }  // namespace
 
-bool encodePngFile(Console& console, const std::string& fileName, std::uint64_t width,
-                   std::uint64_t height, std::span<const std::uint32_t> pixels) {
+PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::uint64_t height,
+                        std::span<const std::uint32_t> pixels) {
     // Checked before anything is written: the span must hold every pixel, and the sizes must
     // reach the encoder as 32-bit numbers without being cut.
     constexpr std::uint64_t kMaxBytes = std::numeric_limits<UINT>::max();
     if (width == 0 || height == 0 || width > kMaxBytes / 4 || height > kMaxBytes / (width * 4) ||
         pixels.size() / width < height) {
-        console.printLine(kSaveFailed, codeOf(E_INVALIDARG));
-        return false;
+        return resultOf(E_INVALIDARG);
     }
     std::vector<std::uint32_t> converted = bgraCopy(pixels.first(width * height));
     const std::wstring wideName = windows::wideFromCodePage(fileName);
@@ -129,15 +125,7 @@ bool encodePngFile(Console& console, const std::string& fileName, std::uint64_t 
                        static_cast<UINT>(width * 4),
                        static_cast<UINT>(width * 4 * height),
                        reinterpret_cast<BYTE*>(converted.data())};
-    const std::optional<HRESULT> result = encodeWithWic(console, job);
-    if (!result) {
-        return false;
-    }
-    if (FAILED(*result)) {
-        console.printLine(kSaveFailed, codeOf(*result));
-        return false;
-    }
-    return true;
+    return encodeWithWic(job);
 }
 
 }  // namespace vexmor::platform
