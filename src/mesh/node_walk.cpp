@@ -124,23 +124,46 @@ void NodeWalk::walkQueue() {
 }
 
 bool NodeWalk::handleNode(std::int32_t offset) {
+    if (!enterNode(offset)) {
+        --mesh_.walkDepth;
+        return true;  // the node is skipped; the walk goes on with the next one
+    }
+    const FlavourLayout& layout = flavourLayout(flavour_);
+    offsets_.clear();
+    readPayload(layout.payloadWords);
+    skipBytes(stream_, layout.droppedWords * kWordBytes);
+    if (!walkOffsetList(layout)) {
+        return false;
+    }
+    takeStep(layout.step);
+    const std::span<const std::int32_t> children = payloadChildren(layout);
+    queue_.insert(queue_.end(), children.begin(), children.end());
+    if (layout.traced) {
+        addNodeTrace(layout);
+    }
+    return true;
+}
+
+bool NodeWalk::enterNode(std::int32_t offset) {
     std::istream& stream = stream_;
+    const auto report = [&](StreamErrorFormat format) {
+        if (takeErrorLine()) {
+            printStreamError(context_, mesh_, stream, meshPath_, format);
+        }
+    };
     if (streamFailed(stream)) {
         // Running off the end of the file is expected of damaged lists; only other failures
         // are worth a line.
-        if (!stream.eof() && takeErrorLine()) {
-            printStreamError(context_, mesh_, stream_, meshPath_, kPreSeekError);
+        if (!stream.eof()) {
+            report(kPreSeekError);
         }
         stream.clear();
         stream.seekg(0);
     }
     stream.seekg(mesh_.headerSize + static_cast<std::uint32_t>(offset));
     if (streamFailed(stream)) {
-        if (takeErrorLine()) {
-            printStreamError(context_, mesh_, stream_, meshPath_, kSeekError);
-        }
-        --mesh_.walkDepth;
-        return true;
+        report(kSeekError);
+        return false;
     }
     offset_ = offset;
     flavour_ = readWordOrZero(stream);
@@ -148,86 +171,45 @@ bool NodeWalk::handleNode(std::int32_t offset) {
         context_.console.printInfoLine(kRootNodeFlavour, flavour_);
     }
     if (streamFailed(stream)) {
-        if (takeErrorLine()) {
-            printStreamError(context_, mesh_, stream_, meshPath_, kFlavourReadError);
-        }
-        --mesh_.walkDepth;
+        report(kFlavourReadError);
+        return false;
+    }
+    return true;
+}
+
+bool NodeWalk::walkOffsetList(const FlavourLayout& layout) {
+    if (layout.list == OffsetList::noList) {
         return true;
     }
+    const bool textured = layout.list == OffsetList::texturedVertices;
+    if (textured) {
+        context_.console.printInfoLine(kPolyT, mesh_.destinationFile, meshPath_);
+    }
+    if (!readOffsetList(std::int64_t{words_[layout.countWord]} + layout.countBias)) {
+        return false;
+    }
+    if (layout.list == OffsetList::nodes) {
+        queue_.insert(queue_.end(), offsets_.begin(), offsets_.end());
+    } else {
+        walkVertexList(textured);
+    }
+    return true;
+}
 
-    offsets_.clear();
-    switch (flavour_) {
-        case flavour::kVertex:
-            return true;  // reached as a child: nothing more to read, no trace line
-        case flavour::kPolygon:
-            readPayload(2);
-            if (!readOffsetList(std::int64_t{words_[1]} + 1)) {
-                return false;
-            }
-            walkVertexList(false);
+void NodeWalk::takeStep(NodeStep step) {
+    switch (step) {
+        case NodeStep::noStep:
             break;
-        case flavour::kTexturedPolygon:
-            readPayload(3);
-            context_.console.printInfoLine(kPolyT, mesh_.destinationFile, meshPath_);
-            if (!readOffsetList(std::int64_t{words_[2]} + 1)) {
-                return false;
-            }
-            walkVertexList(true);
-            break;
-        case flavour::kData3:
-            skipBytes(stream, 3 * kWordBytes);
-            return true;
-        case flavour::kTextureSelection:
+        case NodeStep::textureSelection:
             selectTexture();
             break;
-        case flavour::kBranch5:
-            readPayload(6);
-            queue_.push_back(words_[5]);
-            break;
-        case flavour::kBranch6:
-        case flavour::kBranchA:
-            readPayload(7);
-            queue_.insert(queue_.end(), {words_[5], words_[6]});
-            break;
-        case flavour::kBranch7:
-        case flavour::kBranch8:
-            readPayload(8);
-            queue_.insert(queue_.end(), {words_[5], words_[6], words_[7]});
-            break;
-        case flavour::kBranch9:
-            readPayload(9);
-            queue_.insert(queue_.end(), {words_[6], words_[7], words_[8]});
-            break;
-        case flavour::kNodeList:
-            readPayload(1);
-            if (!readOffsetList(words_[0])) {
-                return false;
-            }
-            queue_.insert(queue_.end(), offsets_.begin(), offsets_.end());
-            break;
-        case flavour::kChoice:
-            readPayload(9);
+        case NodeStep::choice:
             queueChoice();
             break;
-        case flavour::kDataE:
-            readPayload(1);
-            break;
-        case flavour::kNestedMesh:
+        case NodeStep::nestedMesh:
             reportNestedMesh();
             break;
-        case flavour::kListWithChild:
-            readPayload(2);
-            if (!readOffsetList(words_[1])) {
-                return false;
-            }
-            queue_.insert(queue_.end(), offsets_.begin(), offsets_.end());
-            queue_.push_back(words_[0]);
-            break;
-        default:
-            break;  // an unlisted flavour has no payload that the walk knows of
     }
-    addNodeTrace();
-    return true;
 }
 
 bool NodeWalk::takeErrorLine() {
@@ -310,7 +292,6 @@ void NodeWalk::walkVertexList(bool textured) {
 }
 
 void NodeWalk::selectTexture() {
-    readPayload(3);
     ++context_.meshTextureNodes[meshPath_];
     const std::int32_t index = words_[0];
     if (index >= 0 && static_cast<std::uint64_t>(index) < mesh_.mipPaths.size()) {
@@ -329,11 +310,9 @@ void NodeWalk::selectTexture() {
         context_.console.printLine(kTextureOutOfRange, meshPath_, flavour_, index, 0,
                                    static_cast<std::uint64_t>(mesh_.mipPaths.size()) - 1);
     }
-    queue_.push_back(words_[2]);
 }
 
 void NodeWalk::reportNestedMesh() {
-    readPayload(7);
     // The word holds the negated 1-based table number; negate with wrap-around.
     const auto number = static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(words_[6]));
     context_.console.printInfoLine(kNestedMeshNode, meshPath_, flavour_, number,
@@ -352,7 +331,11 @@ void NodeWalk::queueChoice() {
     }
 }
 
-void NodeWalk::addNodeTrace() {
+std::span<const std::int32_t> NodeWalk::payloadChildren(const FlavourLayout& layout) const {
+    return std::span(words_).subspan(layout.firstChild, layout.childCount);
+}
+
+void NodeWalk::addNodeTrace(const FlavourLayout& layout) {
     if (!tracing_) {
         return;
     }
@@ -366,26 +349,8 @@ void NodeWalk::addNodeTrace() {
         line_ += ')';
     }
     // The branch nodes show the children that sit in their payload.
-    std::span<const std::int32_t> children;
-    switch (flavour_) {
-        case flavour::kBranch5:
-            children = std::span(words_).subspan(5, 1);
-            break;
-        case flavour::kBranch6:
-        case flavour::kBranchA:
-            children = std::span(words_).subspan(5, 2);
-            break;
-        case flavour::kBranch7:
-            children = std::span(words_).subspan(5, 3);
-            break;
-        case flavour::kBranch9:
-            children = std::span(words_).subspan(6, 3);
-            break;
-        default:
-            break;
-    }
-    if (!children.empty()) {
-        fmt::format_to(out, kTraceChildren, fmt::join(children, ","));
+    if (layout.tracedChildren) {
+        fmt::format_to(out, kTraceChildren, fmt::join(payloadChildren(layout), ","));
     }
     line_ += ' ';
     trace_.add(line_);

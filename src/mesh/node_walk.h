@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <deque>
 #include <istream>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "mesh/mesh_flavours.h"
 #include "mesh/trace_log.h"
 
 namespace vexmor {
@@ -37,16 +39,26 @@ public:
 
 private:
     void walkQueue();
-    bool handleNode(std::int32_t offset);  // false: the walk's bounds are reached
+    // Reads the node at `offset` as its flavour's layout says; false: the walk's bounds are
+    // reached.
+    bool handleNode(std::int32_t offset);
+    // Moves to the node at `offset` and reads its flavour; false, after its error line, when the
+    // stream fails on the way and the node is skipped.
+    bool enterNode(std::int32_t offset);
     // Counts an error line; false once the walk has printed as many as it may.
     bool takeErrorLine();
     void readPayload(std::size_t wordCount);
+    // Reads the node's offset list, if it has one, and walks or queues its entries.
+    bool walkOffsetList(const FlavourLayout& layout);  // false: the entry bound is reached
     bool readOffsetList(std::int64_t count);
     void walkVertexList(bool textured);
+    void takeStep(NodeStep step);
     void selectTexture();
     void reportNestedMesh();
     void queueChoice();
-    void addNodeTrace();
+    // The children that sit in the node's payload.
+    std::span<const std::int32_t> payloadChildren(const FlavourLayout& layout) const;
+    void addNodeTrace(const FlavourLayout& layout);
 
     RunContext& context_;
     MeshFile& mesh_;
@@ -67,7 +79,7 @@ private:
     // overwrites only the words it reads.
     std::int32_t offset_ = 0;
     std::uint32_t flavour_ = 0;
-    std::array<std::int32_t, 9> words_{};
+    std::array<std::int32_t, kPayloadWords> words_{};
     std::vector<std::uint32_t> offsets_;
     std::string line_;  // reused for each trace line
 };

@@ -192,6 +192,19 @@ TEST_F(NodeWalkTest, VertexListEntryThatIsANodeIsWalkedLater) {
     EXPECT_EQ(trace().size(), 6u);
 }
 
+TEST_F(NodeWalkTest, DataNodeDropsItsWordsAndEarlierWordsCarryOver) {
+    // An untextured polygon reads w0 and w1 only, so its node entry's line shows w2 as an earlier
+    // node left it: the 0x80000003 node walked in between reads its 7, 8, 9 without keeping them.
+    MeshBuilder b;
+    const auto leaf = b.dataNode(kDataE);
+    const auto setter = b.node(0x80000005, {0, 0, 3, 0, 0, static_cast<std::int32_t>(leaf)});
+    const auto data = b.dataNode(0x80000003);
+    const auto polygon = b.polygon({leaf});
+    b.list({setter, data, polygon});
+    walk(b);
+    EXPECT_EQ(traceCount("Offset " + std::to_string(polygon) + ": Coords <0,0,3>"), 1u);
+}
+
 TEST_F(NodeWalkTest, NodeNamedByTwoParentsIsWalkedTwice) {
     MeshBuilder b;
     const auto leaf = b.dataNode(kDataE);
