@@ -29,8 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::loadFixedPalette(catalogue);
 
     MipImage image;
-    readMip(context, image, path, false);
-    readMip(context, image, path, true);
+    readMip(context.console, image, path, false);
+    readMip(context.console, image, path, true);
 
     // One of the three jobs per input keeps each run short; the mutations reach all of them.
     const std::size_t job = size % 3;

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iostream>
 
-#include "app/limits.h"
+#include "app/console.h"
 #include "app/text.h"
-#include "texture/mip_file.h"
+#include "texture/mip_reader.h"
 
 namespace vexmor::bench {
 
@@ -25,23 +26,18 @@ std::optional<Palette> readPcxPalette(const std::filesystem::path& pcx) {
 }
 
 std::vector<LevelPixels> readMipLevels(const std::filesystem::path& mip, const Palette& palette) {
-    std::ifstream in(mip, std::ios::binary);
-    const MipHeader header = readMipHeader(in);
-    if (!in || header.numMips > limits::kMaxLevelShift) {
+    // The reader's refusals go to standard error: the peer's own output is its timing.
+    static const bool kNoDetail = false;
+    Console console(std::cerr, kNoDetail);
+    MipReader reader(console, mip.string());
+    if (!reader.isOpen() || !reader.readRecords() || !reader.levelsFit()) {
         return {};
     }
-    std::vector<MipLevelRecord> records;
-    for (std::uint32_t i = 0; i < header.numMips; ++i) {
-        records.push_back(readMipLevelRecord(in));
-    }
+    const MipHeader& header = reader.header();
     std::vector<LevelPixels> levels;
     for (std::uint32_t i = 0; i < header.numMips; ++i) {
         LevelPixels level{levelWidth(header.width, i), levelHeight(header.heightMinus2, i), {}};
-        const std::uint64_t count = std::uint64_t{level.width} * level.height;
-        if (count > limits::kMaxMipLevelBytes) {
-            return {};
-        }
-        const std::vector<std::uint8_t> indices = readMipLevelData(in, records[i], count);
+        const std::vector<std::uint8_t> indices = reader.readLevel(i);
         level.pixels.resize(indices.size());
         std::transform(indices.begin(), indices.end(), level.pixels.begin(),
                        [&palette](std::uint8_t index) { return palette[index]; });

@@ -15,7 +15,9 @@
 #include "export/image_names.h"
 #include "export/png_writer.h"
 #include "platform/file_system.h"
+#include "texture/chunked_stream.h"
 #include "texture/mi4_file.h"
+#include "texture/stream_length.h"
 
 namespace vexmor {
 namespace {
@@ -32,19 +34,12 @@ constexpr std::string_view kLevelTooLarge =
     "Mi4 {}: mip level {} claims {} bytes, more than the file holds";
 constexpr std::string_view kReportRow = "{},{},{},{},{},{},{},{},{}";
 
-// Level data is read in chunks of at most this many bytes.
-constexpr std::size_t kChunkSize = 4096;
-
 // Random-access reads on the open MI4 file. Every read fills a zeroed buffer with whatever part
 // of the requested range the file holds, so a short or damaged file reads as zeros and one bad
 // position does not spoil the reads after it.
 class Mi4Source {
 public:
-    explicit Mi4Source(std::ifstream& in) : in_(in) {
-        in_.seekg(0, std::ios::end);
-        const std::streamoff end = in_.tellg();
-        length_ = end > 0 ? static_cast<std::uint64_t>(end) : 0;
-    }
+    explicit Mi4Source(std::ifstream& in) : in_(in), length_(streamLength(in)) {}
 
     std::uint64_t length() const { return length_; }
 
@@ -65,12 +60,7 @@ public:
         const std::uint64_t available = std::min<std::uint64_t>(out.size() - skip, length_ - start);
         in_.clear();
         in_.seekg(static_cast<std::streamoff>(start));
-        for (std::uint64_t done = 0; done < available && in_;) {
-            const std::uint64_t length = std::min<std::uint64_t>(kChunkSize, available - done);
-            in_.read(reinterpret_cast<char*>(out.data() + skip + done),
-                     static_cast<std::streamsize>(length));
-            done += length;
-        }
+        readChunked(in_, out.subspan(skip, available));
     }
 
 private:
@@ -130,14 +120,14 @@ void processMi4File(RunContext& context, std::string rel, std::string source, st
     ++context.statistics.numPaletted;
     Mi4Source file(in);
 
-    std::array<std::uint8_t, kMi4HeaderSize> headerBytes{};
+    std::array<std::uint8_t, kTextureHeaderSize> headerBytes{};
     file.readAt(0, headerBytes);
-    const Mi4Header header = decodeMi4Header(headerBytes);
+    const Mi4Header header = decodeTextureHeader<Mi4Header>(headerBytes);
     context.console.printInfoLine(kTextureInfo, rel, header.width, header.height, header.numMips);
     // A texture without levels needs no records, so even a file too short for its header
     // passes: it reads as zeros.
     if (header.numMips > 0 &&
-        kMi4HeaderSize + kMi4RecordSize * std::uint64_t{header.numMips} > file.length()) {
+        kTextureHeaderSize + kLevelRecordSize * std::uint64_t{header.numMips} > file.length()) {
         context.console.printLine(kTooManyLevels, rel, header.numMips);
         return;
     }
@@ -147,12 +137,12 @@ void processMi4File(RunContext& context, std::string rel, std::string source, st
     }
 
     // The count is bounded by the file length, so the records can be read in one piece.
-    std::vector<std::uint8_t> recordBytes(kMi4RecordSize * std::size_t{header.numMips});
-    file.readAt(static_cast<std::int64_t>(kMi4HeaderSize), recordBytes);
+    std::vector<std::uint8_t> recordBytes(kLevelRecordSize * std::size_t{header.numMips});
+    file.readAt(static_cast<std::int64_t>(kTextureHeaderSize), recordBytes);
     std::vector<Mi4LevelRecord> records(header.numMips);
     for (std::size_t i = 0; i < records.size(); ++i) {
-        records[i] = decodeMi4Record(
-            std::span(recordBytes).subspan(kMi4RecordSize * i).first<kMi4RecordSize>());
+        records[i] = decodeLevelRecord(
+            std::span(recordBytes).subspan(kLevelRecordSize * i).first<kLevelRecordSize>());
         const Mi4ReadGeometry geometry = mi4ReadGeometry(header, i);
         context.console.printInfoLine(kLevelInfo, i, geometry.width, geometry.height,
                                       records[i].offset);

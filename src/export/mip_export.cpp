@@ -1,7 +1,9 @@
 #include "export/mip_export.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
+#include <span>
 #include <vector>
 
 #include "app/process_exit.h"
@@ -11,13 +13,12 @@
 #include "catalogue/source_catalogue.h"
 #include "export/image_names.h"
 #include "export/png_writer.h"
-#include "platform/file_system.h"
 #include "texture/mip_file.h"
+#include "texture/mip_reader.h"
 
 namespace vexmor {
 namespace {
 
-constexpr std::string_view kCouldNotOpen = "Could not open file {}";
 constexpr std::string_view kHeaderLine = "MIP {}, dims {}x{}, num {}, default colour {:08X}";
 constexpr std::string_view kLevelLine = "Mip i {}, dims {}x{}, {:b}({:X}), {:b}({:X}), offset {:X}";
 constexpr std::string_view kVerificationFailed =
@@ -63,21 +64,110 @@ void checkLevelRecord(RunContext& context, const MipHeader& header, std::uint32_
     }
 }
 
+// Where the levels of one texture are exported: the path it was read from, whether the run
+// converts, and the source and output folders.
+struct LevelExport {
+    const std::string& mipPath;
+    bool convert = false;
+    const std::string& source;
+    const std::string& output;
+    bool firstLevelOnly = false;
+};
+
 // The images of a MIP go below the output folder with the MIP's path relative to the folder it
 // was read from: the source folder, or the output folder when converting (the MIP read is then
 // the copy).
-std::string exportPathOf(const std::string& mipPath, bool convert, const std::string& source,
-                         const std::string& output) {
-    const std::size_t cut = (convert ? output : source).size();
-    return output + (cut <= mipPath.size() ? mipPath.substr(cut) : std::string());
+std::string exportPathOf(const LevelExport& where) {
+    const std::size_t cut = (where.convert ? where.output : where.source).size();
+    return where.output + (cut <= where.mipPath.size() ? where.mipPath.substr(cut) : std::string());
 }
 
-std::string outputNameOf(const std::string& exportPath, bool firstLevelOnly, std::uint32_t level,
-                         const MipHeader& header, std::uint32_t w, std::uint32_t h) {
-    if (firstLevelOnly) {
-        return mipFirstLevelImageName(exportPath);
+// The texture's statistics and each level's line, statistics and record check.
+void recordTextureStatistics(RunContext& context, SourceCatalogue& catalogue,
+                             const MipReader& reader) {
+    const MipHeader& header = reader.header();
+    RunStatistics& statistics = context.statistics;
+    statistics.minMipLevels = std::min(statistics.minMipLevels, header.numMips);
+    statistics.maxMipLevels = std::max(statistics.maxMipLevels, header.numMips);
+    statistics.totalMipLevels += header.numMips;
+    for (std::uint32_t i = 0; i < header.numMips; ++i) {
+        const std::uint32_t w = levelWidth(header.width, i);
+        const std::uint32_t h = levelHeight(header.heightMinus2, i);
+        recordLevelStatistics(statistics, header, std::uint64_t{w} * h);
+        const MipLevelRecord& record = reader.records()[i];
+        context.console.printInfoLine(kLevelLine, i, w, h, record.mipLevelInternal,
+                                      record.mipLevelInternal, record.magic, record.magic,
+                                      record.offset);
+        if (static_cast<std::int64_t>(header.width) > context.options.widthLimit) {
+            catalogue.oversizeMipSeen = true;
+        }
+        checkLevelRecord(context, header, i, record);
     }
-    return mipLevelImageName(exportPath, level, header.numMips, w, h);
+}
+
+// Maps the level's indices through the palette into `colours` and prints how many of the 256
+// indices it uses. Exploding without a palette ends the run.
+void countColours(RunContext& context, const SourceCatalogue& catalogue, const std::string& mipPath,
+                  const MipHeader& header, std::uint32_t level, std::span<const std::uint8_t> data,
+                  std::vector<std::uint32_t>& colours) {
+    if (!catalogue.paletteLoaded) {
+        if (context.options.explode) {
+            context.console.printLine(kNeedPalette);
+            context.console.printLine(kPaletteSource);
+            throw ProcessExit{kNoPaletteExitCode};
+        }
+        return;
+    }
+    std::array<std::uint32_t, 256> histogram{};
+    colours.resize(data.size());
+    for (std::size_t p = 0; p < data.size(); ++p) {
+        colours[p] = catalogue.paletteColours[data[p]];
+        ++histogram[data[p]];
+    }
+    const auto used = std::count_if(histogram.begin(), histogram.end(),
+                                    [](std::uint32_t count) { return count != 0; });
+    const std::uint32_t fullHeight = header.heightMinus2 + 2;
+    if (context.options.report) {
+        context.console.printLine(kColourCount, mipPath, level, header.width, fullHeight, used);
+    } else {
+        context.console.printInfoLine(kColourCount, mipPath, level, header.width, fullHeight, used);
+    }
+}
+
+// Writes one level as a PNG below the output folder.
+void exportLevel(RunContext& context, const LevelExport& where, const MipHeader& header,
+                 std::uint32_t level, std::span<const std::uint32_t> colours) {
+    const std::uint32_t w = levelWidth(header.width, level);
+    const std::uint32_t h = levelHeight(header.heightMinus2, level);
+    const std::string exportPath = exportPathOf(where);
+    const std::string folder(directoryPart(exportPath));
+    context.console.printLine(kFolderName, folder);
+    if (!folder.empty()) {
+        createOutputFolders(context, folder);
+    }
+    const std::string name = where.firstLevelOnly
+                                 ? mipFirstLevelImageName(exportPath)
+                                 : mipLevelImageName(exportPath, level, header.numMips, w, h);
+    context.console.printLine(kSavingMip, name);
+    writePng(context, name, w, h, colours);
+}
+
+// Reads each level, counts its colours, exports it with "-explode" and keeps it in the image
+// when the run goes on to convert it.
+void processLevels(RunContext& context, const SourceCatalogue& catalogue, MipReader& reader,
+                   MipImage& image, const LevelExport& where) {
+    const RunOptions& options = context.options;
+    std::vector<std::uint32_t> colours;
+    for (std::uint32_t i = 0; i < reader.records().size(); ++i) {
+        std::vector<std::uint8_t> data = reader.readLevel(i);
+        countColours(context, catalogue, where.mipPath, reader.header(), i, data, colours);
+        if (options.explode && (!where.firstLevelOnly || i == 0)) {
+            exportLevel(context, where, reader.header(), i, colours);
+        }
+        if (where.convert || options.compact) {
+            image.levels.push_back(std::move(data));
+        }
+    }
 }
 
 }  // namespace
@@ -86,104 +176,44 @@ void processMipFile(RunContext& context, SourceCatalogue& catalogue, MipImage& i
                     std::string mipPath, bool convert, std::string source, std::string output,
                     bool firstLevelOnly) {
     const RunOptions& options = context.options;
-    RunStatistics& statistics = context.statistics;
     image.levels.clear();
     image.levelRecords.clear();
     image.path = mipPath;
-    ++statistics.numMipFiles;
+    ++context.statistics.numMipFiles;
 
-    std::ifstream in = platform::openForReading(mipPath);
-    if (!in.is_open()) {
-        context.console.printLine(kCouldNotOpen, mipPath);
+    MipReader reader(context.console, mipPath);
+    if (!reader.isOpen()) {
         return;
     }
-    const MipHeader header = readMipHeader(in);
+    const MipHeader& header = reader.header();
     const std::uint32_t fullHeight = header.heightMinus2 + 2;
     context.console.printInfoLine(kHeaderLine, mipPath, header.width, fullHeight, header.numMips,
                                   header.defaultColour);
-    if (!mipLevelCountFits(context, mipPath, header, in)) {
+    if (!reader.readRecords()) {
         return;
     }
     image.header = header;
-    statistics.minMipLevels = std::min(statistics.minMipLevels, header.numMips);
-    statistics.maxMipLevels = std::max(statistics.maxMipLevels, header.numMips);
-    statistics.totalMipLevels += header.numMips;
-
-    for (std::uint32_t i = 0; i < header.numMips; ++i) {
-        const std::uint32_t w = levelWidth(header.width, i);
-        const std::uint32_t h = levelHeight(header.heightMinus2, i);
-        recordLevelStatistics(statistics, header, std::uint64_t{w} * h);
-        const MipLevelRecord record = readMipLevelRecord(in);
-        image.levelRecords.push_back(record);
-        context.console.printInfoLine(kLevelLine, i, w, h, record.mipLevelInternal,
-                                      record.mipLevelInternal, record.magic, record.magic,
-                                      record.offset);
-        if (static_cast<std::int64_t>(header.width) > options.widthLimit) {
-            catalogue.oversizeMipSeen = true;
-        }
-        checkLevelRecord(context, header, i, record);
-    }
-
+    recordTextureStatistics(context, catalogue, reader);
+    image.levelRecords = reader.records();
     image.width = header.width;
     image.height = fullHeight;
-    const MipEntry& entry = catalogue.mips[mipPath] =
+    catalogue.mips[mipPath] =
         MipEntry{std::string(fileNamePart(mipPath)), header.width, fullHeight, false};
 
-    if (!options.explode && !convert && !options.compact) {
+    const bool keepLevels = convert || options.compact;
+    if (!options.explode && !keepLevels) {
         return;
     }
-    if (!mipLevelSizeFits(context, mipPath, header, in)) {
+    if (!reader.levelsFit()) {
         // Refused whole: a converted image then holds no levels, and its records agree.
-        if (convert || options.compact) {
+        if (keepLevels) {
             image.levelRecords.clear();
             image.header.numMips = 0;
         }
         return;
     }
-    std::vector<std::uint32_t> colours;
-    for (std::uint32_t i = 0; i < image.levelRecords.size(); ++i) {
-        const std::uint32_t w = levelWidth(header.width, i);
-        const std::uint32_t h = levelHeight(header.heightMinus2, i);
-        const std::uint64_t byteCount = std::uint64_t{w} * h;
-        std::vector<std::uint8_t> data = readMipLevelData(in, image.levelRecords[i], byteCount);
-
-        if (catalogue.paletteLoaded) {
-            std::array<std::uint32_t, 256> histogram{};
-            colours.resize(data.size());
-            for (std::size_t p = 0; p < data.size(); ++p) {
-                colours[p] = catalogue.paletteColours[data[p]];
-                ++histogram[data[p]];
-            }
-            const auto used = std::count_if(histogram.begin(), histogram.end(),
-                                            [](std::uint32_t count) { return count != 0; });
-            if (options.report) {
-                context.console.printLine(kColourCount, mipPath, i, entry.width, entry.height,
-                                          used);
-            } else {
-                context.console.printInfoLine(kColourCount, mipPath, i, entry.width, entry.height,
-                                              used);
-            }
-        } else if (options.explode) {
-            context.console.printLine(kNeedPalette);
-            context.console.printLine(kPaletteSource);
-            throw ProcessExit{kNoPaletteExitCode};
-        }
-
-        if (options.explode && (!firstLevelOnly || i == 0)) {
-            const std::string exportPath = exportPathOf(mipPath, convert, source, output);
-            const std::string folder(directoryPart(exportPath));
-            context.console.printLine(kFolderName, folder);
-            if (!folder.empty()) {
-                createOutputFolders(context, folder);
-            }
-            const std::string name = outputNameOf(exportPath, firstLevelOnly, i, header, w, h);
-            context.console.printLine(kSavingMip, name);
-            writePng(context, name, w, h, colours);
-        }
-        if (convert || options.compact) {
-            image.levels.push_back(std::move(data));
-        }
-    }
+    processLevels(context, catalogue, reader, image,
+                  {mipPath, convert, source, output, firstLevelOnly});
 }
 
 }  // namespace vexmor

@@ -49,10 +49,10 @@ std::optional<Mi4Texture> readTexture(RunContext& context, const TextureImports&
     }
     Mi4Texture texture;
     texture.bytes = std::move(*bytes);
-    texture.header = decodeMi4Header(bytesAt<kMi4HeaderSize>(texture.bytes, 0));
+    texture.header = decodeTextureHeader<Mi4Header>(bytesAt<kTextureHeaderSize>(texture.bytes, 0));
     const std::uint64_t numMips = texture.header.numMips;
     if (numMips > limits::kMaxMipLevels ||
-        kMi4HeaderSize + kMi4RecordSize * numMips > texture.bytes.size()) {
+        kTextureHeaderSize + kLevelRecordSize * numMips > texture.bytes.size()) {
         for (const auto& [level, image] : imports.levels) {
             reportSkippedImage(context, image.name,
                                formatMessage(kUnreadableLevels, imports.path, numMips));
@@ -60,9 +60,10 @@ std::optional<Mi4Texture> readTexture(RunContext& context, const TextureImports&
         return std::nullopt;
     }
     for (std::size_t i = 0; i < numMips; ++i) {
-        texture.records.push_back(decodeMi4Record(std::span<const std::uint8_t>(texture.bytes)
-                                                      .subspan(kMi4HeaderSize + kMi4RecordSize * i)
-                                                      .first<kMi4RecordSize>()));
+        texture.records.push_back(
+            decodeLevelRecord(std::span<const std::uint8_t>(texture.bytes)
+                                  .subspan(kTextureHeaderSize + kLevelRecordSize * i)
+                                  .first<kLevelRecordSize>()));
     }
     return texture;
 }

@@ -1,5 +1,6 @@
 // Bringing level images back into a MIP texture: indices by the palette, smaller levels made
 // again after a changed level 0, and the file rewritten only where indices changed.
+#include <algorithm>
 #include <vector>
 
 #include "app/run_context.h"
@@ -9,8 +10,8 @@
 #include "import/index_mapping.h"
 #include "import/level_remake.h"
 #include "import/texture_import.h"
-#include "platform/file_system.h"
 #include "texture/mip_file.h"
+#include "texture/mip_reader.h"
 
 namespace vexmor {
 namespace {
@@ -29,23 +30,15 @@ struct MipLevels {
 
 // The texture's records and level data through the MIP reader and its bounds.
 std::optional<MipLevels> readLevels(RunContext& context, const std::string& path) {
-    std::ifstream in = platform::openForReading(path);
-    if (!in.is_open()) {
-        context.console.printLine(kCouldNotOpen, path);
+    MipReader reader(context.console, path);
+    if (!reader.isOpen() || !reader.readRecords() || !reader.levelsFit()) {
         return std::nullopt;
     }
     MipLevels levels;
-    levels.header = readMipHeader(in);
-    if (!mipLevelCountFits(context, path, levels.header, in) ||
-        !mipLevelSizeFits(context, path, levels.header, in)) {
-        return std::nullopt;
-    }
+    levels.header = reader.header();
+    levels.records = reader.records();
     for (std::uint32_t i = 0; i < levels.header.numMips; ++i) {
-        levels.records.push_back(readMipLevelRecord(in));
-    }
-    for (std::uint32_t i = 0; i < levels.header.numMips; ++i) {
-        levels.data.push_back(
-            readMipLevelData(in, levels.records[i], levelByteCount(levels.header, i)));
+        levels.data.push_back(reader.readLevel(i));
     }
     levels.changed.assign(levels.header.numMips, false);
     levels.imported.assign(levels.header.numMips, false);

@@ -7,6 +7,7 @@
 #include "mesh/mesh_rewrite.h"
 #include "mesh/mesh_tables.h"
 #include "platform/file_system.h"
+#include "texture/stream_length.h"
 
 namespace vexmor {
 namespace {
@@ -25,7 +26,7 @@ void analyseMesh(RunContext&, SourceCatalogue& catalogue, std::string meshName,
     if (!stream.is_open()) {
         return;
     }
-    const std::int64_t fileSize = streamLength(stream);
+    const auto fileSize = static_cast<std::int64_t>(streamLength(stream));
     const MeshHeader header = readMeshHeader(stream);
     // A header whose tables cannot be in the file is no mesh; the rewrite reports it.
     if (!tablesFitFile(header, fileSize)) {

@@ -15,6 +15,7 @@
 #include "mesh/mesh_tables.h"
 #include "mesh/node_walk.h"
 #include "platform/file_system.h"
+#include "texture/stream_length.h"
 
 namespace vexmor {
 namespace {
@@ -136,9 +137,7 @@ bool openSource(RunContext& context, MeshFile& mesh) {
         context.console.printLine(kCannotOpen, mesh.sourceFile, mesh.topLevel);
         return false;
     }
-    mesh.stream.seekg(-1, std::ios::end);
-    mesh.fileSize = readPosition(mesh.stream) + 1;
-    mesh.stream.seekg(0);
+    mesh.fileSize = static_cast<std::int64_t>(streamLength(mesh.stream));
     mesh.header = readMeshHeader(mesh.stream);
     return true;
 }

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "app/little_endian.h"
-#include "mesh/mesh_stream.h"
 
 namespace vexmor {
 
@@ -30,14 +29,6 @@ std::int64_t tablesEnd(const MeshHeader& header) {
 bool tablesFitFile(const MeshHeader& header, std::int64_t fileSize) {
     return header.mipCount >= 0 && header.pmpCount >= 0 && header.meshCount >= 0 &&
            tablesEnd(header) <= fileSize;
-}
-
-std::int64_t streamLength(std::istream& stream) {
-    stream.seekg(0, std::ios::end);
-    const std::int64_t length = readPosition(stream);
-    stream.clear();
-    stream.seekg(0);
-    return length < 0 ? 0 : length;
 }
 
 }  // namespace vexmor

@@ -21,9 +21,6 @@ std::int64_t tablesEnd(const MeshHeader& header);
 // True when no count is negative and the three tables end within a file of `fileSize` bytes.
 bool tablesFitFile(const MeshHeader& header, std::int64_t fileSize);
 
-// The length of the file, leaving the read position at 0.
-std::int64_t streamLength(std::istream& stream);
-
 // The name field that points a texture reference at the master texture.
 inline constexpr char kMasterNameField[kMeshNameFieldSize] = {'m', 'a', 's', 't', 'e', 'r', 0, 0};
 

@@ -1,12 +1,9 @@
 #include "pipeline/master_mip.h"
 
-#include <array>
-#include <vector>
-
-#include "app/little_endian.h"
 #include "app/output_file.h"
 #include "app/run_context.h"
-#include "texture/mip_file.h"
+#include "texture/chunked_stream.h"
+#include "texture/texture_codec.h"
 
 namespace vexmor {
 namespace {
@@ -19,7 +16,6 @@ constexpr std::string_view kTargetDims = "Target dims {}x{}, size {} bytes ({} K
 constexpr std::string_view kCreating = "Creating master MIP file {}";
 
 constexpr std::uint32_t kMinimumMipLevel = 1;
-constexpr std::size_t kChunkBytes = 4096;
 
 }  // namespace
 
@@ -40,26 +36,14 @@ void writeMasterMip(RunContext& context, std::string /*source*/, std::string out
         std::ofstream out = file.openStream();
         console.printLine(kCreating, fileName);
         const std::uint32_t internal = (1u << kMinimumMipLevel) - 1;
-        constexpr std::uint32_t kDataPosition = kMipHeaderSize + kMipLevelRecordSize;
-        std::array<std::uint8_t, kDataPosition> head{};
-        writeU32(head, 0, size + kDataPosition - 4);
-        writeU32(head, 8, width);
-        writeU32(head, 12, height - 2);
-        writeU32(head, 16, 1);
-        writeU32(head, 24, internal);
-        writeU32(head, 28, ~(2 * internal + 1));
+        constexpr std::uint32_t kDataPosition = kTextureHeaderSize + kLevelRecordSize;
+        const MipHeader header{size + kDataPosition - 4, 0, width, height - 2, 1, 0};
         // The offset word follows the format's own rule, so every reader finds the pixels at
         // the data position.
-        writeU32(head, 32, kDataPosition + internal - 3);
-        out.write(reinterpret_cast<const char*>(head.data()), head.size());
-
-        const std::vector<char> zeros(kChunkBytes, 0);
-        for (std::uint64_t left = size; left > 0 && out;) {
-            const std::size_t piece =
-                static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkBytes));
-            out.write(zeros.data(), static_cast<std::streamsize>(piece));
-            left -= piece;
-        }
+        const MipLevelRecord record{internal, ~(2 * internal + 1), kDataPosition + internal - 3};
+        writeChunked(out, encodeTextureHeader(header));
+        writeChunked(out, encodeLevelRecord(record));
+        writeZeros(out, size);
         file.commit(out);
     }
     console.printLine(kStars);

@@ -9,6 +9,7 @@
 #include "app/run_context.h"
 #include "app/text.h"
 #include "catalogue/source_catalogue.h"
+#include "texture/chunked_stream.h"
 #include "texture/mi4_file.h"
 #include "texture/mi4_palette.h"
 #include "texture/mip_file.h"
@@ -28,9 +29,6 @@ constexpr std::string_view kFileSize = "File size is {}";
 constexpr std::string_view kConverted =
     "MI4 {}: new (MI4) file size {} (bytes), MIP file size {} (bytes)";
 
-// Level data goes to disk in chunks of at most this many bytes.
-constexpr std::size_t kChunkSize = 4096;
-
 struct LevelLayout {
     Mi4LevelRecord record;
     std::uint64_t pixelCount = 0;
@@ -40,7 +38,7 @@ struct LevelLayout {
 std::vector<LevelLayout> layOut(RunContext& context, const MipImage& image, Mi4Header& header) {
     const std::size_t levelCount = image.levelRecords.size();
     std::vector<LevelLayout> layout(levelCount);
-    std::uint64_t position = kMi4HeaderSize + kMi4RecordSize * std::uint64_t{levelCount};
+    std::uint64_t position = kTextureHeaderSize + kLevelRecordSize * std::uint64_t{levelCount};
     for (std::size_t i = 0; i < levelCount; ++i) {
         const std::uint32_t width = levelWidth(image.header.width, i);
         const std::uint32_t height = levelHeight(image.header.heightMinus2, i);
@@ -76,14 +74,6 @@ std::span<const std::uint8_t> levelPixels(const MipImage& image, std::size_t lev
     return padded;
 }
 
-void writeBytes(std::ostream& out, std::span<const std::uint8_t> bytes) {
-    for (std::size_t at = 0; at < bytes.size(); at += kChunkSize) {
-        const std::size_t length = std::min(kChunkSize, bytes.size() - at);
-        out.write(reinterpret_cast<const char*>(bytes.data() + at),
-                  static_cast<std::streamsize>(length));
-    }
-}
-
 }  // namespace
 
 void convertMipToMi4(RunContext& context, SourceCatalogue& catalogue, const MipImage& image,
@@ -109,16 +99,16 @@ void convertMipToMi4(RunContext& context, SourceCatalogue& catalogue, const MipI
         return;
     }
     std::ofstream out = file.openStream();
-    writeBytes(out, encodeMi4Header(header));
+    writeChunked(out, encodeTextureHeader(header));
     for (const LevelLayout& level : layout) {
-        writeBytes(out, encodeMi4Record(level.record));
+        writeChunked(out, encodeLevelRecord(level.record));
     }
     std::vector<std::uint8_t> padded;
     for (std::size_t i = 0; i < layout.size(); ++i) {
         const auto pixels = levelPixels(image, i, layout[i].pixelCount, padded);
         const Mi4LevelPalette palette = buildMi4LevelPalette(pixels, catalogue.paletteRgb);
-        writeBytes(out, packMi4Pixels(pixels, palette));
-        writeBytes(out, encodeMi4Palette(palette));
+        writeChunked(out, packMi4Pixels(pixels, palette));
+        writeChunked(out, encodeMi4Palette(palette));
     }
     // Announced only once the file is in place.
     if (file.commit(out)) {

@@ -9,31 +9,14 @@
 #include <vector>
 
 #include "app/little_endian.h"
+#include "texture/texture_codec.h"
 
-// The MI4 texture layout: a 24-byte header, one 12-byte record per level, then per level its
-// packed 4-bit pixels followed by a 16-slot RGB565 palette.
+// The MI4 texture layout: the 24-byte header and 12-byte level records of texture_codec.h, then
+// per level its packed 4-bit pixels followed by a 16-slot RGB565 palette.
 namespace vexmor {
 
-inline constexpr std::size_t kMi4HeaderSize = 24;
-inline constexpr std::size_t kMi4RecordSize = 12;
 inline constexpr std::size_t kMi4PaletteSlots = 16;
 inline constexpr std::size_t kMi4PaletteBytes = 2 * kMi4PaletteSlots;
-
-// Unlike a MIP header, `height` is the full level-0 height.
-struct Mi4Header {
-    std::uint32_t size = 0;  // end of the last level block minus 4
-    std::uint32_t reserved = 0;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::uint32_t numMips = 0;
-    std::uint32_t defaultColour = 0;
-};
-
-struct Mi4LevelRecord {
-    std::uint32_t mipLevelInternal = 0;  // 2^(n - i) - 1
-    std::uint32_t magic = 0;             // 2^c - 1, the smallest such mask covering the height
-    std::uint32_t offset = 0;            // position of the level's pixels minus 4
-};
 
 // Where a converted texture goes: the MIP path with its last four characters (whatever they
 // are, normally ".mip") replaced by ".mi4"; a shorter path keeps all it has.
@@ -80,34 +63,6 @@ inline Mi4ReadGeometry mi4ReadGeometry(const Mi4Header& header, std::uint64_t le
     }
     geometry.packedBytes = std::uint64_t{geometry.width} * geometry.height / 2;
     return geometry;
-}
-
-inline std::array<std::uint8_t, kMi4HeaderSize> encodeMi4Header(const Mi4Header& header) {
-    std::array<std::uint8_t, kMi4HeaderSize> bytes{};
-    writeU32(bytes, 0, header.size);
-    writeU32(bytes, 4, header.reserved);
-    writeU32(bytes, 8, header.width);
-    writeU32(bytes, 12, header.height);
-    writeU32(bytes, 16, header.numMips);
-    writeU32(bytes, 20, header.defaultColour);
-    return bytes;
-}
-
-inline Mi4Header decodeMi4Header(std::span<const std::uint8_t, kMi4HeaderSize> bytes) {
-    return {readU32(bytes, 0),  readU32(bytes, 4),  readU32(bytes, 8),
-            readU32(bytes, 12), readU32(bytes, 16), readU32(bytes, 20)};
-}
-
-inline std::array<std::uint8_t, kMi4RecordSize> encodeMi4Record(const Mi4LevelRecord& record) {
-    std::array<std::uint8_t, kMi4RecordSize> bytes{};
-    writeU32(bytes, 0, record.mipLevelInternal);
-    writeU32(bytes, 4, record.magic);
-    writeU32(bytes, 8, record.offset);
-    return bytes;
-}
-
-inline Mi4LevelRecord decodeMi4Record(std::span<const std::uint8_t, kMi4RecordSize> bytes) {
-    return {readU32(bytes, 0), readU32(bytes, 4), readU32(bytes, 8)};
 }
 
 // A palette slot's RGB565 value as the 32-bit colour 0xAABBGGRR, opaque; the low bits of each

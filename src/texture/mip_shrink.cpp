@@ -69,6 +69,22 @@ std::uint64_t heightAdjust(std::uint64_t value, std::uint32_t reference) {
     return value < 2 || (reference & 2) != 0 ? value | 2 : value;
 }
 
+// The factors across and down by which the texture shrinks, printed and kept for the meshes
+// that show it.
+std::pair<std::uint64_t, std::uint64_t> recordScaleFactors(RunContext& context,
+                                                           const std::string& path,
+                                                           std::uint32_t width,
+                                                           std::uint32_t height) {
+    const std::string key = toLowerAscii(path);
+    const std::uint64_t sx = shrinkFactor(width, context.options.widthLimit);
+    context.mipScaleX[key] = static_cast<std::int32_t>(sx);
+    context.console.printLine(kScaleX, path, sx);
+    const std::uint64_t sy = shrinkFactor(height, context.options.heightLimit);
+    context.mipScaleY[key] = static_cast<std::int32_t>(sy);
+    context.console.printLine(kScaleY, path, sy);
+    return {sx, sy};
+}
+
 // The steps every re-export shares: its line, the detail line, the shrunk list and the mark.
 void markConverted(RunContext& context, SourceCatalogue& catalogue, const std::string& path,
                    std::uint32_t width, std::uint32_t height) {
@@ -101,14 +117,7 @@ void shrinkMip(RunContext& context, SourceCatalogue& catalogue, MipImage& image,
     const RunOptions& options = context.options;
     const std::uint32_t width = image.width;
     const std::uint32_t height = image.height;
-    const std::string key = toLowerAscii(path);
-
-    const std::uint64_t sx = shrinkFactor(width, options.widthLimit);
-    context.mipScaleX[key] = static_cast<std::int32_t>(sx);
-    context.console.printLine(kScaleX, path, sx);
-    const std::uint64_t sy = shrinkFactor(height, options.heightLimit);
-    context.mipScaleY[key] = static_cast<std::int32_t>(sy);
-    context.console.printLine(kScaleY, path, sy);
+    const auto [sx, sy] = recordScaleFactors(context, path, width, height);
 
     if (!catalogue.oversizeMipSeen) {
         context.console.printLine(kWithoutConversion, path);

@@ -97,7 +97,7 @@ TEST_F(CarsetConversionEndToEnd, ConvertShrinksWideTexturesAndCopiesTheMeshes) {
     // The body keeps the left pixel of every pair on every level.
     CapturedRun reader;
     MipImage shrunk;
-    readMip(reader.context, shrunk, out() + "/Body.MIP", true);
+    readMip(reader.context.console, shrunk, out() + "/Body.MIP", true);
     EXPECT_EQ(shrunk.header.width, 128u);
     EXPECT_EQ(shrunk.header.heightMinus2, 256u);
     ASSERT_EQ(shrunk.levels.size(), 4u);

@@ -71,7 +71,7 @@ TEST_F(HostileInputTest, AMipClaimingFarMoreLevelBytesThanItsFileIsRefused) {
     EXPECT_TRUE(listFiles(dir / "out").empty());
 
     run.clearOutput();
-    readMip(run.context, image, path, true);
+    readMip(run.context.console, image, path, true);
     EXPECT_EQ(run.lines(), std::vector<std::string>{refusal});
     EXPECT_TRUE(image.levels.empty());
 }
@@ -82,7 +82,7 @@ TEST_F(HostileInputTest, AMipCutToHalfItsLengthStillReadsWithZeros) {
     bytes.resize(bytes.size() / 2);
     const std::string path = put("half.mip", bytes);
     MipImage image;
-    readMip(run.context, image, path, true);
+    readMip(run.context.console, image, path, true);
     EXPECT_EQ(run.output(), "");
     ASSERT_EQ(image.levels.size(), 2u);
     EXPECT_EQ(image.levels[1], Bytes(32 * 33, 0));
@@ -100,14 +100,15 @@ Bytes mipWithLevelCount(std::uint32_t numMips) {
 TEST_F(HostileInputTest, ALevelCountAboveTheBoundIsRefusedEvenWhenTheFileHoldsIt) {
     const std::string path = put("many.mip", mipWithLevelCount(limits::kMaxMipLevels + 1));
     MipImage image;
-    readMip(run.context, image, path, true);
+    readMip(run.context.console, image, path, true);
     EXPECT_EQ(run.lines(), std::vector<std::string>{"Error - MIP " + path +
                                                     " claims 65 levels, more than the 64 a "
                                                     "texture may have"});
     EXPECT_TRUE(image.levelRecords.empty());
 
     run.clearOutput();
-    readMip(run.context, image, put("most.mip", mipWithLevelCount(limits::kMaxMipLevels)), true);
+    readMip(run.context.console, image, put("most.mip", mipWithLevelCount(limits::kMaxMipLevels)),
+            true);
     EXPECT_EQ(run.output(), "");
     EXPECT_EQ(image.levelRecords.size(), limits::kMaxMipLevels);
 }

@@ -57,7 +57,7 @@ TEST(MasterMipTest, ItsOffsetLeadsAReaderToThePixels) {
     run.context.options.compactHeight = 4;
     writeMasterMip(run.context, "", dir.str() + "/");
     MipImage image;
-    readMip(run.context, image, dir.str() + "/master.mip", true);
+    readMip(run.context.console, image, dir.str() + "/master.mip", true);
     ASSERT_EQ(image.levelRecords.size(), 1u);
     EXPECT_EQ(levelDataPosition(image.levelRecords[0]), 36u);
     ASSERT_EQ(image.levels.size(), 1u);

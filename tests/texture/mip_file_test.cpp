@@ -1,4 +1,5 @@
 #include "texture/mip_file.h"
+#include "texture/mip_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ protected:
     MipImage load(const std::vector<std::uint8_t>& bytes, bool withPixels = true) {
         writeFile(dir / "in.mip", bytes);
         MipImage image;
-        readMip(run.context, image, (dir / "in.mip").string(), withPixels);
+        readMip(run.context.console, image, (dir / "in.mip").string(), withPixels);
         return image;
     }
 
@@ -100,7 +101,7 @@ TEST_F(MipFileTest, DroppedLevelsAreWrittenFromTheNewDataStart) {
     writeMip(run.context, image, out);
 
     MipImage back;
-    readMip(run.context, back, out, true);
+    readMip(run.context.console, back, out, true);
     ASSERT_EQ(back.levelRecords.size(), 2u);
     EXPECT_EQ(back.levelRecords[0].mipLevelInternal, 15u);
     EXPECT_EQ(back.levelRecords[1].mipLevelInternal, 7u);
@@ -185,7 +186,7 @@ TEST_F(MipFileTest, MissingAndUnwritableFilesAreReported) {
     image.width = 5;
     image.levels.resize(1);
     const std::string missing = (dir / "none.mip").string();
-    readMip(run.context, image, missing, true);
+    readMip(run.context.console, image, missing, true);
     EXPECT_EQ(run.lines(), std::vector<std::string>{"Could not open file " + missing});
     EXPECT_EQ(image.path, missing);
     EXPECT_EQ(image.width, 0u);

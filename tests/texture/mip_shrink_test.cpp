@@ -50,7 +50,7 @@ protected:
         path = (dir / name).string();
         writeFile(path, bytes);
         MipImage image;
-        readMip(run.context, image, path, true);
+        readMip(run.context.console, image, path, true);
         return image;
     }
 
@@ -60,7 +60,7 @@ protected:
     // holds the header geometry's bytes, contiguous, with offsets by the rule.
     MipImage readBack() {
         MipImage back;
-        readMip(run.context, back, path, true);
+        readMip(run.context.console, back, path, true);
         const std::vector<std::uint8_t> bytes = readFile(path);
         std::uint64_t position = 24 + 12 * back.levelRecords.size();
         for (std::size_t i = 0; i < back.levelRecords.size(); ++i) {
@@ -389,7 +389,7 @@ TEST_F(MipShrinkTest, LevelIndicesPast31AreSafe) {
     image = place(fortyLevelMip());
     shrink(image);
     MipImage back;
-    readMip(run.context, back, path, false);
+    readMip(run.context.console, back, path, false);
     EXPECT_EQ(back.width, 1024u);
 }
 

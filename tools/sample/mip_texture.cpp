@@ -12,7 +12,7 @@ std::uint64_t mipFileSize(const MipTexture& texture) {
     MipHeader header;
     header.width = texture.width;
     header.heightMinus2 = texture.heightMinus2;
-    std::uint64_t size = kMipHeaderSize + kMipLevelRecordSize * std::uint64_t{texture.numMips};
+    std::uint64_t size = kTextureHeaderSize + kLevelRecordSize * std::uint64_t{texture.numMips};
     for (std::uint32_t i = 0; i < texture.numMips; ++i) {
         size += levelByteCount(header, i);
     }
