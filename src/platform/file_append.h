@@ -19,13 +19,13 @@ struct AppendFailure {
     bool any() const { return !reading.empty() || lengthChanged || !writing.empty(); }
 };
 
-// An existing file (such as a WholeFile's temporary one), emptied and filled from its start.
+// An existing empty file (such as a WholeFile's temporary one), filled from its start.
 // Another file's bytes are moved by the system without passing through this process where it
 // can (copy_file_range on Linux, as cat does), so joining files costs about one copy of their
 // bytes.
 class AppendFile {
 public:
-    // Opens `path` for writing, emptied; never through a link.
+    // Opens the empty file `path` for writing; never through a link.
     explicit AppendFile(const std::filesystem::path& path);
     ~AppendFile();
     AppendFile(const AppendFile&) = delete;

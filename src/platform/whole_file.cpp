@@ -72,7 +72,9 @@ std::string WholeFile::copyFrom(std::string_view sourceText) {
 }
 
 std::ofstream WholeFile::openStream() const {
-    return std::ofstream(temporary_, std::ios::binary | std::ios::trunc);
+    // Opened without truncating: the file was made empty moments ago, and on ext4 truncating it
+    // again would make its close start writing it to disk (the guard for rewrites in place).
+    return std::ofstream(temporary_, std::ios::binary | std::ios::in | std::ios::out);
 }
 
 std::string WholeFile::commit() {

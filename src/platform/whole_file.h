@@ -33,7 +33,7 @@ public:
     // file is read). Returns the system's reason on failure, else an empty text.
     std::string copyFrom(std::string_view sourceText);
 
-    // The temporary file as an emptied binary stream.
+    // The temporary file, new and empty, as a binary stream.
     std::ofstream openStream() const;
 
     // Renames the temporary file over the final name. Returns the system's reason on failure,
@@ -59,7 +59,7 @@ namespace detail {
 std::error_code createNewFile(const std::filesystem::path& path);
 // Renames `from` over `to`, replacing a file or link there (never writing through it).
 std::error_code replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
-// Copies the contents of `from` into the existing file `to`, following no link at `to`.
+// Copies the contents of `from` into the existing empty file `to`, following no link at `to`.
 std::error_code copyContents(const std::filesystem::path& from, const std::filesystem::path& to);
 // A number that differs between processes running at once.
 unsigned long processNumber();

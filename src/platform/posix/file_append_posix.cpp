@@ -92,7 +92,7 @@ bool atEnd(int source) {
 }  // namespace
 
 AppendFile::AppendFile(const std::filesystem::path& path)
-    : handle_(::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC)) {
+    : handle_(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC)) {
     if (handle_ < 0) {
         failure_ = lastReason();
     }

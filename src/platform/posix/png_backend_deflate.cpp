@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <libdeflate.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -216,10 +217,18 @@ PngResult encodePngFileWith(const std::string& fileName, std::uint64_t width, st
     }
 
     const std::filesystem::path path = nativePath(fileName);
-    // The file is written with one call; stdio would only add a buffer and a status call.
-    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (file < 0) {
-        return saveFailure(codeForSystemError(errno));
+    // The file is written with one call; stdio would only add a buffer and a status call. It is
+    // mostly a whole-file write's new empty temporary, emptied only when it is not: on ext4 a
+    // truncation makes the close start writing the file to disk.
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    struct stat status {};
+    if (file < 0 || ::fstat(file, &status) != 0 ||
+        (status.st_size != 0 && ::ftruncate(file, 0) != 0)) {
+        const int error = errno;
+        if (file >= 0) {
+            ::close(file);
+        }
+        return saveFailure(codeForSystemError(error));
     }
     noteEntryCreated(path);
     const int writeError = writeAll(file, bytes);

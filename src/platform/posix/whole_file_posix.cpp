@@ -51,7 +51,9 @@ std::error_code copyContents(const fs::path& from, const fs::path& to) {
     if (source < 0) {
         return lastError();
     }
-    const int target = ::open(to.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    // `to` is a new empty temporary: not truncated again, as on ext4 that makes the close start
+    // writing the file to disk.
+    const int target = ::open(to.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (target < 0) {
         error = lastError();
         ::close(source);
