@@ -174,14 +174,14 @@ void processLevels(RunContext& context, const SourceCatalogue& catalogue, MipRea
 
 void processMipFile(RunContext& context, SourceCatalogue& catalogue, MipImage& image,
                     std::string mipPath, bool convert, std::string source, std::string output,
-                    bool firstLevelOnly) {
+                    bool firstLevelOnly, std::string_view readFrom) {
     const RunOptions& options = context.options;
     image.levels.clear();
     image.levelRecords.clear();
     image.path = mipPath;
     ++context.statistics.numMipFiles;
 
-    MipReader reader(context.console, mipPath);
+    MipReader reader(context.console, mipPath, readFrom);
     if (!reader.isOpen()) {
         return;
     }

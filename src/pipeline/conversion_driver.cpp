@@ -55,15 +55,12 @@ void prepareOutputFolder(RunContext& context, const std::string& source,
     claimOutputFolder(context, output, OutputUse::replace);
 }
 
-// After the MIP pass read the copy at `target`: a track's texture becomes an MI4 texture and
-// the copy goes, a car set's is shrunk in place.
+// After the MIP pass read the texture: a track's becomes an MI4 texture beside where its MIP
+// would be, a car set's copy is shrunk in place.
 void convertMip(RunContext& context, SourceCatalogue& catalogue, MipImage& image,
                 const std::string& target, const std::string& rel) {
     if (context.options.track) {
         convertMipToMi4(context, catalogue, image, target, rel);
-        if (mayWriteTo(context, target)) {
-            platform::deleteFile(target);
-        }
     } else {
         shrinkMip(context, catalogue, image, target, rel);
     }
@@ -77,12 +74,16 @@ void runMipPass(RunContext& context, SourceCatalogue& catalogue, const std::stri
     forEachFileOfKind(context, catalogue, output, pass, [&](const std::string& rel) {
         const std::string target = (convert ? output : source) + rel;
         MipImage image;
+        // A track's texture is read where it lies: its MIP never lands in the output, only the
+        // MI4 made from it. A car set's is copied, then shrunk in place.
+        const bool readInPlace = convert && options.track;
         // A copy that failed has said so; what lies at its name is not this file.
-        if (convert && !copyToOutput(context, source + rel, target)) {
+        if (convert && !readInPlace && !copyToOutput(context, source + rel, target)) {
             return;
         }
+        const std::string readFrom = readInPlace ? source + rel : std::string();
         processMipFile(context, catalogue, image, target, convert, source, output,
-                       options.explode && firstLevelOnly);
+                       options.explode && firstLevelOnly, readFrom);
         if (convert) {
             convertMip(context, catalogue, image, target, rel);
         }

@@ -40,8 +40,10 @@ std::array<std::uint8_t, N> readZeroFilled(std::istream& in) {
 
 }  // namespace
 
-MipReader::MipReader(Console& console, std::string path)
-    : console_(console), path_(std::move(path)), in_(platform::openForReading(path_)) {
+MipReader::MipReader(Console& console, std::string path, std::string_view readFrom)
+    : console_(console),
+      path_(std::move(path)),
+      in_(platform::openForReading(readFrom.empty() ? std::string_view(path_) : readFrom)) {
     if (!in_.is_open()) {
         console_.printLine(kCouldNotOpen, path_);
         return;

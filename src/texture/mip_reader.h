@@ -4,6 +4,7 @@
 #include <fstream>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "texture/mip_file.h"
@@ -18,8 +19,9 @@ class Console;
 class MipReader {
 public:
     // Opens `path` and reads the header; missing bytes of a short file read as zeros. When the
-    // file cannot be opened, prints "Could not open file" and isOpen() is false.
-    MipReader(Console& console, std::string path);
+    // file cannot be opened, prints "Could not open file" and isOpen() is false. With `readFrom`,
+    // the bytes come from that file while every line names `path`.
+    MipReader(Console& console, std::string path, std::string_view readFrom = {});
 
     bool isOpen() const { return in_.is_open(); }
     const MipHeader& header() const { return header_; }

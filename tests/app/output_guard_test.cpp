@@ -23,7 +23,7 @@ using test::TempDir;
 using test::writeFile;
 
 // The second line of defence: a relative name that climbs out of the output folder (one ordinary
-// file name on Linux) reaches the driver; neither the copy of the texture nor the copy of the
+// file name on Linux) reaches the driver; neither the track texture's MI4 nor the copy of the
 // mesh is made there, each is refused with one line, and the run ends as one that could not
 // write.
 TEST(OutputGuardTest, NamesThatClimbOutOfTheOutputFolderAreRefused) {
@@ -46,7 +46,7 @@ TEST(OutputGuardTest, NamesThatClimbOutOfTheOutputFolderAreRefused) {
     const std::string refused = "Error - refusing to write " + output;
     const std::string because = " because it lies outside the output folder " + output;
     const auto lines = run.lines();
-    EXPECT_TRUE(test::hasLine(lines, refused + "..\\..\\x.mip" + because)) << run.output();
+    EXPECT_TRUE(test::hasLine(lines, refused + "..\\..\\x.mi4" + because)) << run.output();
     EXPECT_TRUE(test::hasLine(lines, refused + "..\\..\\y.3do" + because)) << run.output();
     EXPECT_TRUE(run.context.writeFailed);
     EXPECT_EQ(readText(dir / "x.mip"), "precious");
