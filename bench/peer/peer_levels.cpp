@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "app/console.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "texture/mip_reader.h"
 
 namespace vexmor::bench {

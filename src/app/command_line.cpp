@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 
 namespace vexmor {
 namespace {

@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "app/text.h"
+#include "common/text.h"
 
 namespace vexmor {
 

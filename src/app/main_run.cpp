@@ -6,7 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "archive/dat_archive.h"
 #include "archive/dat_pack.h"
 #include "catalogue/folder_scan.h"

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "app/limits.h"
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 #include "app/output_file.h"
 #include "app/output_guard.h"
 #include "app/process_exit.h"
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "archive/archive_stream.h"
 #include "archive/dat_directory.h"
 #include "archive/output_folder.h"

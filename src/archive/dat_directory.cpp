@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 
 namespace vexmor {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "app/write_failure.h"
 #include "archive/dat_directory.h"
 #include "archive/dat_writer.h"

@@ -1,6 +1,6 @@
 #include "archive/dat_writer.h"
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 
 namespace vexmor {
 

@@ -5,7 +5,7 @@
 #include "app/output_guard.h"
 #include "app/process_exit.h"
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "platform/file_system.h"
 #include "platform/output_marker.h"
 

@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "app/console.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "catalogue/listed_palette.h"
 #include "catalogue/source_catalogue.h"
 #include "platform/file_system.h"

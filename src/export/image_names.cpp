@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-#include "app/text.h"
+#include "common/text.h"
 
 namespace vexmor {
 namespace {

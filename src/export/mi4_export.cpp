@@ -17,7 +17,7 @@
 #include "platform/file_system.h"
 #include "texture/chunked_stream.h"
 #include "texture/mi4_file.h"
-#include "texture/stream_length.h"
+#include "common/stream_length.h"
 
 namespace vexmor {
 namespace {

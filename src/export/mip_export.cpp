@@ -8,7 +8,7 @@
 
 #include "app/process_exit.h"
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "archive/output_folder.h"
 #include "catalogue/source_catalogue.h"
 #include "export/image_names.h"

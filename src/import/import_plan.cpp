@@ -1,7 +1,7 @@
 #include "import/import_plan.h"
 
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "catalogue/source_catalogue.h"
 #include "export/image_names.h"
 #include "import/import_files.h"

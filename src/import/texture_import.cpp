@@ -5,7 +5,7 @@
 
 #include "app/process_exit.h"
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "catalogue/palette_file.h"
 #include "catalogue/source_catalogue.h"
 #include "import/import_plan.h"

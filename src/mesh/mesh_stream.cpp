@@ -3,7 +3,7 @@
 #include <array>
 #include <span>
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 
 namespace vexmor {
 

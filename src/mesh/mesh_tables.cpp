@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 
 namespace vexmor {
 

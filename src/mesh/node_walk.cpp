@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "app/limits.h"
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 #include "app/run_context.h"
 #include "mesh/mesh_file.h"
 #include "mesh/mesh_flavours.h"

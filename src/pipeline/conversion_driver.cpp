@@ -4,7 +4,7 @@
 #include "app/output_guard.h"
 #include "app/process_exit.h"
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "archive/output_folder.h"
 #include "catalogue/source_catalogue.h"
 #include "export/mi4_export.h"

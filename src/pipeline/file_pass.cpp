@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "archive/output_folder.h"
 #include "catalogue/source_catalogue.h"
 

@@ -3,7 +3,7 @@
 #include <numeric>
 
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "catalogue/source_catalogue.h"
 #include "mesh/mesh_file.h"
 #include "mesh/mesh_rewrite.h"

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/text.h"
+#include "common/text.h"
 #include "platform/folder_index.h"
 #include "platform/native_entries.h"
 #include "platform/output_marker.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/text.h"
+#include "common/text.h"
 #include "platform/file_system.h"
 #include "platform/native_entries.h"
 

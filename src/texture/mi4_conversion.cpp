@@ -7,7 +7,7 @@
 
 #include "app/output_file.h"
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "catalogue/source_catalogue.h"
 #include "texture/chunked_stream.h"
 #include "texture/mi4_file.h"

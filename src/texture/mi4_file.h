@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 #include "texture/texture_codec.h"
 
 // The MI4 texture layout: the 24-byte header and 12-byte level records of texture_codec.h, then

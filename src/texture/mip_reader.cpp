@@ -10,7 +10,7 @@
 #include "app/console.h"
 #include "platform/file_system.h"
 #include "texture/chunked_stream.h"
-#include "texture/stream_length.h"
+#include "common/stream_length.h"
 
 namespace vexmor {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "app/process_exit.h"
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "catalogue/source_catalogue.h"
 #include "texture/mip_file.h"
 #include "texture/mip_resample.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 
 // The binary frame MIP and MI4 textures share: a 24-byte header of six little-endian words, then
 // one 12-byte record of three words per level. The formats differ only in what the height word

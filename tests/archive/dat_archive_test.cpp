@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text.h"
+#include "common/text.h"
 #include "archive/dat_directory.h"
 #include "catalogue/source_catalogue.h"
 #include "support/byte_writer.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text.h"
+#include "common/text.h"
 #include "support/byte_writer.h"
 #include "support/captured_run.h"
 #include "support/dat_builder.h"

@@ -7,7 +7,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/text.h"
+#include "common/text.h"
 #include "catalogue/source_catalogue.h"
 #include "support/captured_run.h"
 #include "support/pcx_builder.h"

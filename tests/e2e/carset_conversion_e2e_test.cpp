@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "platform/file_system.h"
 #include "support/captured_run.h"
 #include "support/mesh_builder.h"

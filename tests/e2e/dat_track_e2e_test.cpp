@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "app/text.h"
+#include "common/text.h"
 #include "support/captured_run.h"
 #include "support/dat_builder.h"
 #include "support/mesh_builder.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/little_endian.h"
-#include "app/text.h"
+#include "common/little_endian.h"
+#include "common/text.h"
 #include "support/captured_run.h"
 #include "support/source_snapshot.h"
 #include "support/temp_dir.h"

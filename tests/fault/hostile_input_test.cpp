@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/limits.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "archive/dat_archive.h"
 #include "catalogue/source_catalogue.h"
 #include "export/mi4_export.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text.h"
+#include "common/text.h"
 #include "platform/output_marker.h"
 #include "support/captured_run.h"
 #include "support/dat_builder.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/run_context.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "mesh/mesh_file.h"
 #include "platform/file_system.h"
 #include "support/captured_run.h"

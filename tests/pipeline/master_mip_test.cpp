@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 #include "support/captured_run.h"
 #include "support/temp_dir.h"
 #include "texture/mip_file.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 #include "catalogue/source_catalogue.h"
 #include "support/byte_writer.h"
 #include "support/captured_run.h"

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 #include "support/captured_run.h"
 #include "support/mip_builder.h"
 #include "support/temp_dir.h"

@@ -4,9 +4,9 @@
 
 #include <functional>
 
-#include "app/little_endian.h"
+#include "common/little_endian.h"
 #include "app/process_exit.h"
-#include "app/text.h"
+#include "common/text.h"
 #include "catalogue/source_catalogue.h"
 #include "support/byte_writer.h"
 #include "support/captured_run.h"

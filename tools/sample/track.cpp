@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/text.h"
+#include "common/text.h"
 #include "mip_texture.h"
 #include "output_file.h"
 #include "sample_mesh.h"

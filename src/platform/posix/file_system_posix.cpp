@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "app/text.h"
+#include "common/text.h"
 #include "platform/file_system.h"
 #include "platform/folder_index.h"
 #include "platform/native_entries.h"

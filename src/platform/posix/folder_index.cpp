@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/text.h"
+#include "common/text.h"
 #include "platform/folder_index.h"
 #include "platform/posix/folder_lookup.h"
 

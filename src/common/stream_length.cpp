@@ -1,4 +1,4 @@
-#include "texture/stream_length.h"
+#include "common/stream_length.h"
 
 namespace vexmor {
 
