@@ -6,12 +6,12 @@
 
 #include "app/command_line.h"
 #include "app/run_context.h"
-#include "common/text.h"
 #include "archive/dat_archive.h"
 #include "archive/dat_pack.h"
 #include "catalogue/folder_scan.h"
 #include "catalogue/palette_file.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "import/texture_import.h"
 #include "pipeline/conversion_driver.h"
 #include "platform/file_system.h"

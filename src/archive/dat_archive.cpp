@@ -9,17 +9,17 @@
 #include <vector>
 
 #include "app/limits.h"
-#include "common/little_endian.h"
 #include "app/output_file.h"
 #include "app/output_guard.h"
 #include "app/process_exit.h"
 #include "app/run_context.h"
-#include "common/text.h"
 #include "archive/archive_stream.h"
 #include "archive/dat_directory.h"
 #include "archive/output_folder.h"
 #include "catalogue/listed_palette.h"
 #include "catalogue/source_catalogue.h"
+#include "common/little_endian.h"
+#include "common/text.h"
 #include "platform/file_system.h"
 #include "platform/output_marker.h"
 

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "app/run_context.h"
-#include "common/text.h"
 #include "app/write_failure.h"
 #include "archive/dat_directory.h"
 #include "archive/dat_writer.h"
 #include "archive/output_folder.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "platform/file_append.h"
 #include "platform/file_system.h"
 #include "platform/whole_file.h"

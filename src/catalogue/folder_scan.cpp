@@ -5,9 +5,9 @@
 #include <exception>
 
 #include "app/console.h"
-#include "common/text.h"
 #include "catalogue/listed_palette.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "platform/file_system.h"
 
 namespace vexmor {

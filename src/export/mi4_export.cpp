@@ -12,12 +12,12 @@
 
 #include "app/limits.h"
 #include "app/run_context.h"
+#include "common/stream_length.h"
 #include "export/image_names.h"
 #include "export/png_writer.h"
 #include "platform/file_system.h"
 #include "texture/chunked_stream.h"
 #include "texture/mi4_file.h"
-#include "common/stream_length.h"
 
 namespace vexmor {
 namespace {

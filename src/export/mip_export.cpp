@@ -8,9 +8,9 @@
 
 #include "app/process_exit.h"
 #include "app/run_context.h"
-#include "common/text.h"
 #include "archive/output_folder.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "export/image_names.h"
 #include "export/png_writer.h"
 #include "texture/mip_file.h"

@@ -1,8 +1,8 @@
 #include "import/import_plan.h"
 
 #include "app/run_context.h"
-#include "common/text.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "export/image_names.h"
 #include "import/import_files.h"
 #include "platform/file_system.h"

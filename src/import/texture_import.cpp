@@ -5,9 +5,9 @@
 
 #include "app/process_exit.h"
 #include "app/run_context.h"
-#include "common/text.h"
 #include "catalogue/palette_file.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "import/import_plan.h"
 #include "platform/file_system.h"
 

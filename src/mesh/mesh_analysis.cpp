@@ -2,12 +2,12 @@
 #include <string_view>
 
 #include "app/run_context.h"
-#include "common/text.h"
 #include "catalogue/source_catalogue.h"
+#include "common/stream_length.h"
+#include "common/text.h"
 #include "mesh/mesh_rewrite.h"
 #include "mesh/mesh_tables.h"
 #include "platform/file_system.h"
-#include "common/stream_length.h"
 
 namespace vexmor {
 namespace {

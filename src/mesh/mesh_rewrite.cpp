@@ -9,13 +9,13 @@
 #include "app/limits.h"
 #include "app/output_file.h"
 #include "app/run_context.h"
+#include "common/stream_length.h"
 #include "common/text.h"
 #include "mesh/mesh_file.h"
 #include "mesh/mesh_stream.h"
 #include "mesh/mesh_tables.h"
 #include "mesh/node_walk.h"
 #include "platform/file_system.h"
-#include "common/stream_length.h"
 
 namespace vexmor {
 namespace {

@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "app/limits.h"
-#include "common/little_endian.h"
 #include "app/run_context.h"
+#include "common/little_endian.h"
 #include "mesh/mesh_file.h"
 #include "mesh/mesh_flavours.h"
 #include "mesh/mesh_stream.h"

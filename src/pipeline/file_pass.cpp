@@ -3,9 +3,9 @@
 #include <exception>
 
 #include "app/run_context.h"
-#include "common/text.h"
 #include "archive/output_folder.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 
 namespace vexmor {
 

@@ -3,8 +3,8 @@
 #include <numeric>
 
 #include "app/run_context.h"
-#include "common/text.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "mesh/mesh_file.h"
 #include "mesh/mesh_rewrite.h"
 #include "pipeline/file_pass.h"

@@ -7,8 +7,8 @@
 
 #include "app/output_file.h"
 #include "app/run_context.h"
-#include "common/text.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "texture/chunked_stream.h"
 #include "texture/mi4_file.h"
 #include "texture/mi4_palette.h"

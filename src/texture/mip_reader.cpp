@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "app/console.h"
+#include "common/stream_length.h"
 #include "platform/file_system.h"
 #include "texture/chunked_stream.h"
-#include "common/stream_length.h"
 
 namespace vexmor {
 namespace {

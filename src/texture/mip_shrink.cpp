@@ -7,8 +7,8 @@
 
 #include "app/process_exit.h"
 #include "app/run_context.h"
-#include "common/text.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "texture/mip_file.h"
 #include "texture/mip_resample.h"
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "common/text.h"
 #include "archive/dat_directory.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "support/byte_writer.h"
 #include "support/captured_run.h"
 #include "support/dat_builder.h"

@@ -7,8 +7,8 @@
 #include <unistd.h>
 #endif
 
-#include "common/text.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "support/captured_run.h"
 #include "support/pcx_builder.h"
 #include "support/temp_dir.h"

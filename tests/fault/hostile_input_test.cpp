@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/limits.h"
-#include "common/text.h"
 #include "archive/dat_archive.h"
 #include "catalogue/source_catalogue.h"
+#include "common/text.h"
 #include "export/mi4_export.h"
 #include "export/mip_export.h"
 #include "mesh/mesh_file.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "common/little_endian.h"
 #include "catalogue/source_catalogue.h"
+#include "common/little_endian.h"
 #include "support/byte_writer.h"
 #include "support/captured_run.h"
 #include "support/mi4_builder.h"

@@ -4,10 +4,10 @@
 
 #include <functional>
 
-#include "common/little_endian.h"
 #include "app/process_exit.h"
-#include "common/text.h"
 #include "catalogue/source_catalogue.h"
+#include "common/little_endian.h"
+#include "common/text.h"
 #include "support/byte_writer.h"
 #include "support/captured_run.h"
 #include "support/mip_builder.h"
