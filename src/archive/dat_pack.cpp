@@ -133,28 +133,33 @@ bool namesFit(Console& console, const std::vector<PackMember>& members) {
     return fit;
 }
 
+// Measures one member; returns why it cannot be read, or an empty text. One look at a regular
+// file; a missing file and anything but a regular file are then named plainly.
+std::string measureMember(PackMember& member) {
+    try {
+        member.length = platform::regularFileLength(member.path);
+        return {};
+    } catch (const std::exception& error) {
+        try {
+            const platform::PathKind kind = platform::pathKind(member.path);
+            if (kind == platform::PathKind::missing) {
+                return systemReason(ENOENT, {});
+            }
+            if (kind != platform::PathKind::regularFile) {
+                return std::string(kNotAFile);
+            }
+        } catch (const std::exception&) {
+            // the first failure says it
+        }
+        return error.what();
+    }
+}
+
 // The length of each member as it is now; the copy checks that it still is.
 bool measureMembers(Console& console, std::vector<PackMember>& members) {
     bool readable = true;
     for (PackMember& member : members) {
-        std::string reason;
-        try {
-            const platform::PathKind kind = platform::pathKind(member.path);
-            if (kind == platform::PathKind::missing) {
-                reason = systemReason(ENOENT, {});
-            } else if (kind != platform::PathKind::regularFile) {
-                reason = kNotAFile;
-            }
-        } catch (const std::exception& error) {
-            reason = error.what();
-        }
-        if (reason.empty()) {
-            try {
-                member.length = platform::regularFileLength(member.path);
-            } catch (const std::exception& error) {
-                reason = error.what();
-            }
-        }
+        const std::string reason = measureMember(member);
         if (!reason.empty()) {
             console.printLine(kCouldNotRead, member.path, reason);
             readable = false;

@@ -38,7 +38,7 @@ enum class PathKind { missing, directory, regularFile, other };
 PathKind pathKind(std::string_view pathText);
 
 // The length of the regular file a path text names, following links. Throws
-// FileSystemError("file_size").
+// FileSystemError("file_size") for anything else (nothing there, a folder, a device).
 std::uint64_t regularFileLength(std::string_view pathText);
 
 // Creates one directory level. Throws FileSystemError("create_directory").
