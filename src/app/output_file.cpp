@@ -31,10 +31,6 @@ std::ofstream OutputFile::openForPatching() const {
                    : std::ofstream();
 }
 
-std::string OutputFile::temporaryPathText() const {
-    return ready() ? file_->temporaryPathText() : std::string();
-}
-
 bool OutputFile::copyFrom(std::string_view sourceText) {
     return ready() && settle(file_->copyFrom(sourceText));
 }

@@ -41,7 +41,7 @@ bool writePng(RunContext& context, const std::string& fileName, std::uint64_t wi
         return false;
     }
     const platform::PngResult encoded =
-        platform::encodePngFile(file.temporaryPathText(), width, height, pixels);
+        platform::encodePngInto(file.wholeFile(), width, height, pixels);
     if (!encoded.written()) {
         reportEncoderFailure(context.console, encoded);
         context.writeFailed = true;  // the run ends as one that could not write

@@ -22,9 +22,16 @@ struct PngResult {
     bool written() const { return outcome == PngOutcome::written; }
 };
 
+class WholeFile;
+
 // The platform's PNG encoder. Pixels are 0xAABBGGRR. It prints nothing: the caller reports a
 // failure it returns.
 PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::uint64_t height,
+                        std::span<const std::uint32_t> pixels);
+
+// The same encoder writing into a whole file's new, empty temporary file (which it does not
+// commit).
+PngResult encodePngInto(const WholeFile& file, std::uint64_t width, std::uint64_t height,
                         std::span<const std::uint32_t> pixels);
 
 }  // namespace vexmor::platform

@@ -23,10 +23,9 @@ std::error_code makeTemporary(const fs::path& finalPath, fs::path& temporary) {
         temporary = finalPath;
         temporary += "." + std::to_string(detail::processNumber()) + "-" +
                      std::to_string(count.fetch_add(1)) + ".vexmor-tmp";
+        // The folder index is not told of the temporary name: commit() reports the write as the
+        // final name's creation, and a failed write removes the temporary name again.
         error = detail::createNewFile(temporary);
-        if (!error) {
-            noteEntryCreated(temporary);
-        }
         if (error != std::errc::file_exists) {
             return error;
         }

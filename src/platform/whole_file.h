@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <cstdint>
 #include <fstream>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -61,6 +63,9 @@ std::error_code createNewFile(const std::filesystem::path& path);
 std::error_code replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // Copies the contents of `from` into the existing empty file `to`, following no link at `to`.
 std::error_code copyContents(const std::filesystem::path& from, const std::filesystem::path& to);
+// Writes `bytes` into the existing empty file `to`, following no link at `to`. POSIX only: the
+// Windows image encoder writes its files itself.
+std::error_code writeContents(const std::filesystem::path& to, std::span<const std::uint8_t> bytes);
 // A number that differs between processes running at once.
 unsigned long processNumber();
 

@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <libdeflate.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include "platform/png_compression.h"
 #include "platform/png_filter.h"
 #include "platform/png_layout.h"
+#include "platform/whole_file.h"
 
 // The POSIX PNG encoder: rows laid out and filtered here, the image data compressed with
 // libdeflate, and the file's chunks written by hand (signature, IHDR, PLTE, tRNS, IDAT, IEND).
@@ -173,20 +173,25 @@ std::vector<std::uint8_t> encodeFile(const PngLayout& layout, const PngCompressi
     return file;
 }
 
-// Writes all of `bytes`; the system error that stopped it, 0 when none did.
-int writeAll(int file, const std::vector<std::uint8_t>& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(file, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return written < 0 ? errno : EIO;
-        }
-        done += static_cast<std::size_t>(written);
+// The image's file bytes, checked before anything is read or written: the span must hold every
+// pixel. Empty when a failure stops them; `result` then says why.
+std::vector<std::uint8_t> encodeChecked(std::uint64_t width, std::uint64_t height,
+                                        std::span<const std::uint32_t> pixels,
+                                        const PngCompression& compression, PngResult& result) {
+    if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension ||
+        pixels.size() / width < height) {
+        result = saveFailure(kInvalidArgument);
+        return {};
     }
-    return 0;
+    const PngLayout layout =
+        layOutPng(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), pixels);
+    std::vector<std::uint8_t> bytes = encodeFile(layout, compression);
+    result = bytes.empty() ? saveFailure(kUnspecified) : PngResult{};
+    return bytes;
+}
+
+PngResult resultOf(const std::error_code& written) {
+    return written ? saveFailure(codeForSystemError(written.value())) : PngResult{};
 }
 
 }  // namespace
@@ -204,45 +209,38 @@ PngCompression defaultPngCompression() {
 PngResult encodePngFileWith(const std::string& fileName, std::uint64_t width, std::uint64_t height,
                             std::span<const std::uint32_t> pixels,
                             const PngCompression& compression) {
-    // Checked before anything is read or written: the span must hold every pixel.
-    if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension ||
-        pixels.size() / width < height) {
-        return saveFailure(kInvalidArgument);
+    PngResult result;
+    const std::vector<std::uint8_t> bytes =
+        encodeChecked(width, height, pixels, compression, result);
+    if (!result.written()) {
+        return result;
     }
-    const PngLayout layout =
-        layOutPng(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), pixels);
-    const std::vector<std::uint8_t> bytes = encodeFile(layout, compression);
-    if (bytes.empty()) {
-        return saveFailure(kUnspecified);
-    }
-
+    // A file named directly may hold an older image: it is made empty first.
     const std::filesystem::path path = nativePath(fileName);
-    // The file is written with one call; stdio would only add a buffer and a status call. It is
-    // mostly a whole-file write's new empty temporary, emptied only when it is not: on ext4 a
-    // truncation makes the close start writing the file to disk.
-    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    struct stat status {};
-    if (file < 0 || ::fstat(file, &status) != 0 ||
-        (status.st_size != 0 && ::ftruncate(file, 0) != 0)) {
-        const int error = errno;
-        if (file >= 0) {
-            ::close(file);
-        }
-        return saveFailure(codeForSystemError(error));
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (file < 0 || ::close(file) != 0) {
+        return saveFailure(codeForSystemError(errno));
     }
     noteEntryCreated(path);
-    const int writeError = writeAll(file, bytes);
-    // A file system may report a full disk only when the file is closed.
-    const int closeError = ::close(file) != 0 ? errno : 0;
-    if (writeError != 0 || closeError != 0) {
-        return saveFailure(codeForSystemError(writeError != 0 ? writeError : closeError));
-    }
-    return {};
+    return resultOf(detail::writeContents(path, bytes));
 }
 
 PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::uint64_t height,
                         std::span<const std::uint32_t> pixels) {
     return encodePngFileWith(fileName, width, height, pixels, defaultPngCompression());
+}
+
+PngResult encodePngInto(const WholeFile& file, std::uint64_t width, std::uint64_t height,
+                        std::span<const std::uint32_t> pixels) {
+    PngResult result;
+    const std::vector<std::uint8_t> bytes =
+        encodeChecked(width, height, pixels, defaultPngCompression(), result);
+    if (!result.written()) {
+        return result;
+    }
+    // The temporary file is new and empty: written with one call, and not truncated again, as
+    // on ext4 a truncation makes the close start writing the file to disk.
+    return resultOf(detail::writeContents(file.temporaryPath(), bytes));
 }
 
 }  // namespace vexmor::platform

@@ -80,6 +80,30 @@ std::error_code copyContents(const fs::path& from, const fs::path& to) {
     return error;
 }
 
+std::error_code writeContents(const fs::path& to, std::span<const std::uint8_t> bytes) {
+    // Opened without truncating: `to` is a new empty temporary (see copyContents).
+    const int target = ::open(to.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (target < 0) {
+        return lastError();
+    }
+    std::error_code error;
+    for (std::size_t done = 0; done < bytes.size() && !error;) {
+        const ssize_t put = ::write(target, bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        error = put < 0    ? lastError()
+                : put == 0 ? std::make_error_code(std::errc::io_error)
+                           : std::error_code();
+        done += put < 0 ? 0 : static_cast<std::size_t>(put);
+    }
+    // A file system may report a full disk only when the file is closed.
+    if (::close(target) != 0 && !error) {
+        error = lastError();
+    }
+    return error;
+}
+
 unsigned long processNumber() {
     static const auto number = static_cast<unsigned long>(::getpid());
     return number;

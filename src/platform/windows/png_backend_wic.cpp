@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/png_backend.h"
+#include "platform/whole_file.h"
 #include "platform/windows/code_page.h"
 #include "platform/windows/com_ref.h"
 #include "platform/windows/wic_guids.h"
@@ -126,6 +127,11 @@ PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::u
                        static_cast<UINT>(width * 4 * height),
                        reinterpret_cast<BYTE*>(converted.data())};
     return encodeWithWic(job);
+}
+
+PngResult encodePngInto(const WholeFile& file, std::uint64_t width, std::uint64_t height,
+                        std::span<const std::uint32_t> pixels) {
+    return encodePngFile(file.temporaryPathText(), width, height, pixels);
 }
 
 }  // namespace vexmor::platform
