@@ -3,6 +3,9 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <iterator>
 #include <ostream>
 #include <string>
@@ -102,7 +105,7 @@ public:
     void printLine(fmt::format_string<T...> tpl, T&&... args) {
         Line line;
         formatInto(line, tpl, std::forward<T>(args)...);
-        writeLine(*out_, line);
+        writeOut(line);
     }
 
     // A line from a template chosen at run time among several of the same fields. Its arguments
@@ -130,6 +133,16 @@ public:
     bool infoEnabled() const { return *info_; }
     void flush() { out_->flush(); }
 
+    // Keeping lines back for work under way elsewhere, whose lines come first: from hold() on,
+    // lines for standard output are kept, in order, and keptMark() names the point they have
+    // reached. release(mark, first) lets `first` print its lines at once, then writes the kept
+    // lines up to `mark`; endHold() writes the rest and stops keeping. Past a bound on the kept
+    // bytes `whenFull` is called, which is to release them.
+    void hold(std::function<void()> whenFull);
+    std::uint64_t keptMark() const { return keptBefore_ + kept_.size(); }
+    void release(std::uint64_t mark, const std::function<void()>& first);
+    void endHold();
+
 private:
     // A line is built on the stack: a run with "-info" prints millions of lines, and a heap
     // allocation for each would cost more than formatting it.
@@ -141,10 +154,16 @@ private:
     }
     // Ends `line` and writes it whole.
     static void writeLine(std::ostream& stream, Line& line);
+    // Writes `line` to standard output, or keeps it while holding.
+    void writeOut(Line& line);
 
     std::ostream* out_;
     const bool* info_;
     std::ostream* notes_;
+    bool holding_ = false;
+    std::string kept_;
+    std::uint64_t keptBefore_ = 0;  // bytes kept and written already
+    std::function<void()> whenFull_;
 };
 
 }  // namespace vexmor

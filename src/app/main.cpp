@@ -3,8 +3,10 @@
 #include "app/main_run.h"
 #include "app/process_exit.h"
 #include "app/run_context.h"
+#include "platform/memory_reuse.h"
 
 int main(int argc, char* argv[]) {
+    vexmor::platform::keepFreedMemoryForReuse();
     vexmor::RunContext context(std::cout, &std::cerr);
     vexmor::openReportFile(context);
     int code = 0;
@@ -12,6 +14,7 @@ int main(int argc, char* argv[]) {
         code = vexmor::mainRun(context, argc, argv);
     } catch (const vexmor::ProcessExit& exit) {
         code = exit.code;
+        context.background.settle();  // the lines of an image still being written come first
     }
     context.console.flush();
     return code;

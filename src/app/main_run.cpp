@@ -195,8 +195,10 @@ int mainRun(RunContext& context, int argc, const char* const argv[]) {
         loadPalette(context.console, catalogue, options.palettePath);
     }
     if (options.convert || options.info || options.explode || options.report || options.compact) {
+        context.background.enable();
         runConversion(context, catalogue, options.sourcePath, options.outputPath, options.convert,
                       options.explodeFirstLevelOnly);
+        context.background.settle();
     }
     printStatistics(context.statistics, context.console);
     return context.writeFailed ? kWriteFailedExitCode : 0;

@@ -10,6 +10,9 @@ namespace vexmor {
 
 OutputFile::OutputFile(RunContext& context, std::string pathText)
     : context_(context), path_(std::move(pathText)) {
+    // An image still being written finishes first, so the run's files never change one folder
+    // from two threads at once (the folder index then sees each change as the run's own).
+    context_.background.settle();
     if (!mayWriteTo(context_, path_)) {
         failed_ = true;
         return;

@@ -25,8 +25,6 @@ public:
     std::ofstream openStream() const;
     // The temporary file as it is, for patching in place after copyFrom (closed when not ready).
     std::ofstream openForPatching() const;
-    // The whole file being written, for platform writers that fill it (only when ready()).
-    const platform::WholeFile& wholeFile() const { return *file_; }
 
     // Fills the temporary file with a copy of `sourceText`. False (with its line) on failure.
     bool copyFrom(std::string_view sourceText);

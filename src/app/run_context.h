@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "app/background_work.h"
 #include "app/console.h"
 #include "app/run_options.h"
 #include "app/run_statistics.h"
@@ -30,6 +31,9 @@ public:
     RunStatistics statistics;
     Console console;
     std::ofstream reportFile;  // not open: rows are lost without a message
+    // Images being written while the run goes on (enabled by a whole run; see
+    // export/png_writer.h).
+    BackgroundWork background{console};
 
     // The lock on the output folder's marker, held from when the run takes the folder to its end;
     // and whether this run unpacked an archive into its output folder, which the conversion

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <fmt/format.h>
@@ -99,9 +100,9 @@ void explodeLevel(RunContext& context, Mi4Source& source, const std::string& rel
     } else if (pixelCount > 0) {
         std::vector<std::uint8_t> packed(geometry.packedBytes);
         source.readAt(static_cast<std::int64_t>(pixelStart), packed);
-        const std::vector<std::uint32_t> pixels = decodeMi4Pixels(packed, colours, pixelCount);
+        std::vector<std::uint32_t> pixels = decodeMi4Pixels(packed, colours, pixelCount);
         const std::string name = mi4LevelImageName(target, level, header, geometry, record);
-        writePng(context, name, geometry.width, geometry.height, pixels);
+        writePng(context, name, geometry.width, geometry.height, std::move(pixels));
     }
     context.reportFile << fmt::format(kReportRow, target, level, record.mipLevelInternal,
                                       header.numMips, geometry.width, geometry.height,

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "app/process_exit.h"
@@ -105,11 +106,10 @@ void recordTextureStatistics(RunContext& context, SourceCatalogue& catalogue,
     }
 }
 
-// Maps the level's indices through the palette into `colours` and prints how many of the 256
-// indices it uses. Exploding without a palette ends the run.
+// Prints how many of the 256 indices the level uses. Exploding without a palette ends the run.
 void countColours(RunContext& context, const SourceCatalogue& catalogue, const std::string& mipPath,
-                  const MipHeader& header, std::uint32_t level, std::span<const std::uint8_t> data,
-                  std::vector<std::uint32_t>& colours) {
+                  const MipHeader& header, std::uint32_t level,
+                  std::span<const std::uint8_t> data) {
     if (!catalogue.paletteLoaded) {
         if (context.options.explode) {
             context.console.printLine(kNeedPalette);
@@ -119,10 +119,8 @@ void countColours(RunContext& context, const SourceCatalogue& catalogue, const s
         return;
     }
     std::array<std::uint32_t, 256> histogram{};
-    colours.resize(data.size());
-    for (std::size_t p = 0; p < data.size(); ++p) {
-        colours[p] = catalogue.paletteColours[data[p]];
-        ++histogram[data[p]];
+    for (const std::uint8_t index : data) {
+        ++histogram[index];
     }
     const auto used = std::count_if(histogram.begin(), histogram.end(),
                                     [](std::uint32_t count) { return count != 0; });
@@ -134,9 +132,10 @@ void countColours(RunContext& context, const SourceCatalogue& catalogue, const s
     }
 }
 
-// Writes one level as a PNG below the output folder.
+// Writes one level's indices through the palette as a PNG below the output folder.
 void exportLevel(RunContext& context, const LevelExport& where, const MipHeader& header,
-                 std::uint32_t level, std::span<const std::uint32_t> colours) {
+                 std::uint32_t level, std::vector<std::uint8_t> indices,
+                 std::span<const std::uint32_t> palette) {
     const std::uint32_t w = levelWidth(header.width, level);
     const std::uint32_t h = levelHeight(header.heightMinus2, level);
     const std::string exportPath = exportPathOf(where);
@@ -149,7 +148,7 @@ void exportLevel(RunContext& context, const LevelExport& where, const MipHeader&
                                  ? mipFirstLevelImageName(exportPath)
                                  : mipLevelImageName(exportPath, level, header.numMips, w, h);
     context.console.printLine(kSavingMip, name);
-    writePng(context, name, w, h, colours);
+    writeIndexedPng(context, name, w, h, std::move(indices), palette);
 }
 
 // Reads each level, counts its colours, exports it with "-explode" and keeps it in the image
@@ -157,14 +156,21 @@ void exportLevel(RunContext& context, const LevelExport& where, const MipHeader&
 void processLevels(RunContext& context, const SourceCatalogue& catalogue, MipReader& reader,
                    MipImage& image, const LevelExport& where) {
     const RunOptions& options = context.options;
-    std::vector<std::uint32_t> colours;
+    const bool keepLevels = where.convert || options.compact;
     for (std::uint32_t i = 0; i < reader.records().size(); ++i) {
         std::vector<std::uint8_t> data = reader.readLevel(i);
-        countColours(context, catalogue, where.mipPath, reader.header(), i, data, colours);
+        countColours(context, catalogue, where.mipPath, reader.header(), i, data);
         if (options.explode && (!where.firstLevelOnly || i == 0)) {
-            exportLevel(context, where, reader.header(), i, colours);
+            std::vector<std::uint8_t> indices;
+            if (keepLevels) {
+                indices = data;
+            } else {
+                indices = std::move(data);
+            }
+            exportLevel(context, where, reader.header(), i, std::move(indices),
+                        catalogue.paletteColours);
         }
-        if (where.convert || options.compact) {
+        if (keepLevels) {
             image.levels.push_back(std::move(data));
         }
     }

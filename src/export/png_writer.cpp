@@ -1,10 +1,16 @@
 #include "export/png_writer.h"
 
+#include <exception>
+#include <functional>
+#include <memory>
 #include <string_view>
+#include <utility>
 
-#include "app/output_file.h"
+#include "app/output_guard.h"
 #include "app/run_context.h"
+#include "app/write_failure.h"
 #include "platform/png_backend.h"
+#include "platform/whole_file.h"
 
 namespace vexmor {
 namespace {
@@ -32,22 +38,77 @@ void reportEncoderFailure(Console& console, const platform::PngResult& result) {
     }
 }
 
+// How writing one image ended: the file's own failure (made, renamed into place) with the
+// system's reason, or the encoder's.
+struct ImageOutcome {
+    std::string fileFailure;
+    platform::PngResult encoded;
+};
+
+// The part of writing an image that may run on another thread: it touches only the file system.
+ImageOutcome writeImageFile(const std::string& fileName, std::uint64_t width, std::uint64_t height,
+                            const std::vector<std::uint32_t>& pixels) {
+    platform::WholeFile file(fileName);
+    if (!file.ready()) {
+        return {file.failure(), {}};
+    }
+    const platform::PngResult encoded = platform::encodePngInto(file, width, height, pixels);
+    if (!encoded.written()) {
+        return {{}, encoded};
+    }
+    return {file.commit(), encoded};
+}
+
+void reportImageOutcome(RunContext& context, const std::string& fileName,
+                        const ImageOutcome& outcome) {
+    if (!outcome.fileFailure.empty()) {
+        reportWriteFailure(context, fileName, outcome.fileFailure);
+    } else if (!outcome.encoded.written()) {
+        reportEncoderFailure(context.console, outcome.encoded);
+        context.writeFailed = true;  // the run ends as one that could not write
+    }
+}
+
+// Checks at once that the file lies inside the output, then writes it as background work whose
+// failure is reported where the image was asked for.
+void startImage(RunContext& context, const std::string& fileName,
+                std::function<ImageOutcome()> write) {
+    if (!mayWriteTo(context, fileName)) {
+        return;
+    }
+    const auto outcome = std::make_shared<ImageOutcome>();
+    context.background.start(
+        [outcome, write = std::move(write)] {
+            try {
+                *outcome = write();
+            } catch (const std::exception& error) {  // memory ran out: the file is not written
+                outcome->fileFailure = error.what();
+            }
+        },
+        [&context, outcome, fileName] { reportImageOutcome(context, fileName, *outcome); });
+}
+
 }  // namespace
 
-bool writePng(RunContext& context, const std::string& fileName, std::uint64_t width,
-              std::uint64_t height, std::span<const std::uint32_t> pixels) {
-    OutputFile file(context, fileName);
-    if (!file.ready()) {
-        return false;
-    }
-    const platform::PngResult encoded =
-        platform::encodePngInto(file.wholeFile(), width, height, pixels);
-    if (!encoded.written()) {
-        reportEncoderFailure(context.console, encoded);
-        context.writeFailed = true;  // the run ends as one that could not write
-        return false;
-    }
-    return file.commit();
+void writePng(RunContext& context, const std::string& fileName, std::uint64_t width,
+              std::uint64_t height, std::vector<std::uint32_t> pixels) {
+    startImage(context, fileName, [fileName, width, height, pixels = std::move(pixels)] {
+        return writeImageFile(fileName, width, height, pixels);
+    });
+}
+
+void writeIndexedPng(RunContext& context, const std::string& fileName, std::uint64_t width,
+                     std::uint64_t height, std::vector<std::uint8_t> indices,
+                     std::span<const std::uint32_t> palette) {
+    startImage(context, fileName,
+               [fileName, width, height, indices = std::move(indices),
+                palette = std::vector<std::uint32_t>(palette.begin(), palette.end())] {
+                   std::vector<std::uint32_t> pixels(indices.size());
+                   for (std::size_t i = 0; i < indices.size(); ++i) {
+                       pixels[i] = indices[i] < palette.size() ? palette[indices[i]] : 0;
+                   }
+                   return writeImageFile(fileName, width, height, pixels);
+               });
 }
 
 }  // namespace vexmor

@@ -193,8 +193,11 @@ std::uint64_t regularFileLength(std::string_view pathText) {
 void createDirectory(std::string_view pathText) {
     const fs::path path = nativePath(pathText);
     std::error_code error;
-    if (fs::create_directory(path, error)) {
-        noteEntryCreated(path);
+    {
+        const FolderChange change;
+        if (fs::create_directory(path, error)) {
+            noteEntryCreated(path);
+        }
     }
     if (error) {
         throw FileSystemError("create_directory", error, pathText);

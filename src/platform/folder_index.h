@@ -17,4 +17,15 @@ void noteEntryRemoved(const std::filesystem::path& path);
 // A file (never a folder) this process renamed from one native path to another.
 void noteFileRenamed(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Held around one change and its note, so that a lookup on another thread sees the folder
+// either before both or after both: seen in between, the change would look like another
+// process's, and the folder would be listed again. Lookups and notes take the same lock.
+class FolderChange {
+public:
+    FolderChange();
+    ~FolderChange();
+    FolderChange(const FolderChange&) = delete;
+    FolderChange& operator=(const FolderChange&) = delete;
+};
+
 }  // namespace vexmor::platform

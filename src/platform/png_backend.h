@@ -31,7 +31,7 @@ PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::u
 
 // The same encoder writing into a whole file's new, empty temporary file (which it does not
 // commit).
-PngResult encodePngInto(const WholeFile& file, std::uint64_t width, std::uint64_t height,
+PngResult encodePngInto(WholeFile& file, std::uint64_t width, std::uint64_t height,
                         std::span<const std::uint32_t> pixels);
 
 }  // namespace vexmor::platform

@@ -16,16 +16,18 @@ namespace {
 
 // A temporary name beside the final one that no other writer of this run or of another process
 // picks: the process number and a count, tried again on the rare clash with a stray file.
-std::error_code makeTemporary(const fs::path& finalPath, fs::path& temporary) {
+std::error_code makeTemporary(const fs::path& finalPath, fs::path& temporary, std::intptr_t& kept) {
     static std::atomic<unsigned long> count{0};
     std::error_code error;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = finalPath;
         temporary += "." + std::to_string(detail::processNumber()) + "-" +
                      std::to_string(count.fetch_add(1)) + ".vexmor-tmp";
-        // The folder index is not told of the temporary name: commit() reports the write as the
-        // final name's creation, and a failed write removes the temporary name again.
-        error = detail::createNewFile(temporary);
+        const FolderChange change;
+        error = detail::createNewFile(temporary, kept);
+        if (!error) {
+            noteEntryCreated(temporary);
+        }
         if (error != std::errc::file_exists) {
             return error;
         }
@@ -44,7 +46,7 @@ WholeFile::WholeFile(std::string_view finalPathText) : final_(nativePath(finalPa
         failure_ = std::make_error_code(std::errc::is_a_directory).message();
         return;
     }
-    const std::error_code error = makeTemporary(final_, temporary_);
+    const std::error_code error = makeTemporary(final_, temporary_, kept_);
     if (error) {
         failure_ = reasonOf(error);
         temporary_.clear();
@@ -52,8 +54,10 @@ WholeFile::WholeFile(std::string_view finalPathText) : final_(nativePath(finalPa
 }
 
 WholeFile::~WholeFile() {
+    detail::closeKept(kept_);
     if (!committed_ && !temporary_.empty()) {
         std::error_code ignored;
+        const FolderChange change;
         fs::remove(temporary_, ignored);
         noteEntryRemoved(temporary_);
     }
@@ -61,6 +65,10 @@ WholeFile::~WholeFile() {
 
 std::string WholeFile::temporaryPathText() const {
     return detail::genericText(temporary_);
+}
+
+std::error_code WholeFile::write(std::span<const std::uint8_t> bytes) {
+    return detail::writeContents(kept_, temporary_, bytes);
 }
 
 std::string WholeFile::copyFrom(std::string_view sourceText) {
@@ -80,6 +88,8 @@ std::string WholeFile::commit() {
     if (!ready()) {
         return failure_;
     }
+    detail::closeKept(kept_);
+    const FolderChange change;
     const std::error_code error = detail::replaceFile(temporary_, final_);
     if (error) {
         return reasonOf(error);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <filesystem>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <span>
 #include <string>
@@ -31,6 +31,9 @@ public:
     // The temporary path as a path text, for writers that take one.
     std::string temporaryPathText() const;
 
+    // Fills the new, empty temporary file with `bytes`. Returns the system's error.
+    std::error_code write(std::span<const std::uint8_t> bytes);
+
     // Fills the temporary file with the contents of the file `sourceText` names (only a regular
     // file is read). Returns the system's reason on failure, else an empty text.
     std::string copyFrom(std::string_view sourceText);
@@ -48,6 +51,7 @@ private:
     std::filesystem::path final_;
     std::filesystem::path temporary_;
     std::string failure_;
+    std::intptr_t kept_ = -1;  // the temporary file as created, while still open
     bool committed_ = false;
 };
 
@@ -57,15 +61,19 @@ std::string copyFileWhole(std::string_view sourceText, std::string_view destinat
 
 namespace detail {
 
-// Creates `path` as a new empty file; never opens an existing entry or follows a link.
-std::error_code createNewFile(const std::filesystem::path& path);
+// Creates `path` as a new empty file; never opens an existing entry or follows a link. On POSIX
+// the file stays open for writeContents in `kept` (a descriptor); elsewhere `kept` is -1.
+std::error_code createNewFile(const std::filesystem::path& path, std::intptr_t& kept);
+// Closes a file kept open by createNewFile, if any.
+void closeKept(std::intptr_t& kept);
 // Renames `from` over `to`, replacing a file or link there (never writing through it).
 std::error_code replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // Copies the contents of `from` into the existing empty file `to`, following no link at `to`.
 std::error_code copyContents(const std::filesystem::path& from, const std::filesystem::path& to);
-// Writes `bytes` into the existing empty file `to`, following no link at `to`. POSIX only: the
-// Windows image encoder writes its files itself.
-std::error_code writeContents(const std::filesystem::path& to, std::span<const std::uint8_t> bytes);
+// Writes `bytes` into the existing empty file `to` (through `kept` when it is open, which is then
+// closed), following no link at `to`.
+std::error_code writeContents(std::intptr_t& kept, const std::filesystem::path& to,
+                              std::span<const std::uint8_t> bytes);
 // A number that differs between processes running at once.
 unsigned long processNumber();
 

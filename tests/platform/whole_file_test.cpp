@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "support/temp_dir.h"
 
 namespace vexmor::platform {
@@ -30,6 +34,19 @@ TEST(WholeFileTest, AppearsOnlyWhenCommittedAndLeavesNoTemporaryFile) {
     out << "new bytes";
     EXPECT_EQ(file.commit(out), "");
     EXPECT_EQ(readText(dir / "out/old.bin"), "new bytes");
+    EXPECT_EQ(listFiles(dir.path()), std::vector<std::string>{"out/old.bin"});
+
+    const std::string text = "bytes in one write";
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    {
+        WholeFile abandoned((dir / "out/old.bin").string());
+        EXPECT_FALSE(abandoned.write(bytes));
+    }
+    EXPECT_EQ(readText(dir / "out/old.bin"), "new bytes");
+    WholeFile written((dir / "out/old.bin").string());
+    EXPECT_FALSE(written.write(bytes));
+    EXPECT_EQ(written.commit(), "");
+    EXPECT_EQ(readText(dir / "out/old.bin"), text);
     EXPECT_EQ(listFiles(dir.path()), std::vector<std::string>{"out/old.bin"});
 }
 

@@ -89,6 +89,7 @@ fs::path nativePath(std::string_view pathText) {
 void deleteFile(std::string_view pathText) {
     const fs::path path = nativePath(pathText);
     std::error_code error;
+    const FolderChange change;
     if (!fs::is_directory(fs::symlink_status(path, error)) && fs::remove(path, error)) {
         noteEntryRemoved(path);
     }

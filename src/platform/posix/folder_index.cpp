@@ -169,11 +169,11 @@ bool listFolder(const fs::path& folder, const ChangeTimes& times, KeptFolder& ke
 class FolderIndex {
 public:
     std::optional<std::string> find(const fs::path& folder, std::string_view component) {
+        const std::lock_guard<std::recursive_mutex> lock(mutex_);
         const std::optional<FolderStatus> status = folderStatus(folder);
         if (!status) {
             return std::nullopt;  // a folder that cannot be listed holds no other spelling
         }
-        const std::lock_guard<std::mutex> lock(mutex_);
         KeptFolder& kept = folders_[status->key];
         if (!kept.current || kept.provisional || !sameTimes(kept.times, status->times)) {
             if (!listFolder(folder, status->times, kept)) {
@@ -191,11 +191,11 @@ public:
 
     void created(const fs::path& path) {
         const fs::path name = path.filename();
+        const std::lock_guard<std::recursive_mutex> lock(mutex_);
         const std::optional<FolderStatus> status = folderStatus(path.parent_path());
         if (name.empty() || !status) {
             return;
         }
-        const std::lock_guard<std::mutex> lock(mutex_);
         const auto found = folders_.find(status->key);
         if (found != folders_.end()) {
             found->second.add(name.string());
@@ -205,9 +205,9 @@ public:
 
     void removed(const fs::path& path) {
         const fs::path name = path.filename();
-        const std::optional<FolderStatus> status = folderStatus(path.parent_path());
         const fs::path gone = absoluteForm(path);
-        const std::lock_guard<std::mutex> lock(mutex_);
+        const std::lock_guard<std::recursive_mutex> lock(mutex_);
+        const std::optional<FolderStatus> status = folderStatus(path.parent_path());
         // A folder made again at the same path may get the same inode back.
         std::erase_if(folders_, [&gone](const auto& folder) {
             const fs::path& listed = folder.second.listedAs;
@@ -228,11 +228,11 @@ public:
     // A file renamed within one folder (a whole-file write put in place) changes that folder's
     // names only: one look at the folder, and no folders below the old name to drop.
     void renamed(const fs::path& from, const fs::path& to) {
+        const std::lock_guard<std::recursive_mutex> lock(mutex_);
         const std::optional<FolderStatus> status = folderStatus(to.parent_path());
         if (!status) {
             return;
         }
-        const std::lock_guard<std::mutex> lock(mutex_);
         const auto found = folders_.find(status->key);
         if (found != folders_.end()) {
             found->second.remove(from.filename().string());
@@ -241,8 +241,11 @@ public:
         }
     }
 
+    // Lookups and notes look at a folder under this lock (see FolderChange).
+    std::recursive_mutex& mutex() { return mutex_; }
+
 private:
-    std::mutex mutex_;
+    std::recursive_mutex mutex_;
     std::unordered_map<FolderKey, KeptFolder, FolderKeyHash> folders_;
 };
 
@@ -268,6 +271,14 @@ void noteEntryCreated(const fs::path& path) {
 
 void noteEntryRemoved(const fs::path& path) {
     folderIndex().removed(withoutTrailingSeparator(path));
+}
+
+FolderChange::FolderChange() {
+    folderIndex().mutex().lock();
+}
+
+FolderChange::~FolderChange() {
+    folderIndex().mutex().unlock();
 }
 
 void noteFileRenamed(const fs::path& from, const fs::path& to) {

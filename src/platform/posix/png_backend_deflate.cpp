@@ -222,7 +222,8 @@ PngResult encodePngFileWith(const std::string& fileName, std::uint64_t width, st
         return saveFailure(codeForSystemError(errno));
     }
     noteEntryCreated(path);
-    return resultOf(detail::writeContents(path, bytes));
+    std::intptr_t notOpen = -1;
+    return resultOf(detail::writeContents(notOpen, path, bytes));
 }
 
 PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::uint64_t height,
@@ -230,7 +231,7 @@ PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::u
     return encodePngFileWith(fileName, width, height, pixels, defaultPngCompression());
 }
 
-PngResult encodePngInto(const WholeFile& file, std::uint64_t width, std::uint64_t height,
+PngResult encodePngInto(WholeFile& file, std::uint64_t width, std::uint64_t height,
                         std::span<const std::uint32_t> pixels) {
     PngResult result;
     const std::vector<std::uint8_t> bytes =
@@ -240,7 +241,7 @@ PngResult encodePngInto(const WholeFile& file, std::uint64_t width, std::uint64_
     }
     // The temporary file is new and empty: written with one call, and not truncated again, as
     // on ext4 a truncation makes the close start writing the file to disk.
-    return resultOf(detail::writeContents(file.temporaryPath(), bytes));
+    return resultOf(file.write(bytes));
 }
 
 }  // namespace vexmor::platform

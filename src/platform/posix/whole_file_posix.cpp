@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "platform/whole_file.h"
 
@@ -22,13 +23,20 @@ std::error_code lastError() {
 
 }  // namespace
 
-std::error_code createNewFile(const fs::path& path) {
+std::error_code createNewFile(const fs::path& path, std::intptr_t& kept) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         return lastError();
     }
-    ::close(fd);
+    kept = fd;
     return {};
+}
+
+void closeKept(std::intptr_t& kept) {
+    if (kept >= 0) {
+        ::close(static_cast<int>(kept));
+        kept = -1;
+    }
 }
 
 std::error_code replaceFile(const fs::path& from, const fs::path& to) {
@@ -80,9 +88,11 @@ std::error_code copyContents(const fs::path& from, const fs::path& to) {
     return error;
 }
 
-std::error_code writeContents(const fs::path& to, std::span<const std::uint8_t> bytes) {
+std::error_code writeContents(std::intptr_t& kept, const fs::path& to,
+                              std::span<const std::uint8_t> bytes) {
     // Opened without truncating: `to` is a new empty temporary (see copyContents).
-    const int target = ::open(to.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int target = kept >= 0 ? static_cast<int>(std::exchange(kept, -1))
+                                 : ::open(to.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (target < 0) {
         return lastError();
     }

@@ -9,4 +9,8 @@ void noteEntryRemoved(const std::filesystem::path&) {}
 
 void noteFileRenamed(const std::filesystem::path&, const std::filesystem::path&) {}
 
+FolderChange::FolderChange() = default;
+
+FolderChange::~FolderChange() = default;
+
 }  // namespace vexmor::platform

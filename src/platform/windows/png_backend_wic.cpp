@@ -129,7 +129,7 @@ PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::u
     return encodeWithWic(job);
 }
 
-PngResult encodePngInto(const WholeFile& file, std::uint64_t width, std::uint64_t height,
+PngResult encodePngInto(WholeFile& file, std::uint64_t width, std::uint64_t height,
                         std::span<const std::uint32_t> pixels) {
     return encodePngFile(file.temporaryPathText(), width, height, pixels);
 }

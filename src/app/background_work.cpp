@@ -1,0 +1,114 @@
+#include "app/background_work.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/console.h"
+
+namespace vexmor {
+
+BackgroundWork::~BackgroundWork() {
+    settle();
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    workReady_.notify_all();
+    for (std::thread& worker : workers_) {
+        worker.join();
+    }
+}
+
+void BackgroundWork::start(std::function<void()> work, std::function<void()> report) {
+    if (!enabled_) {
+        settle();
+        work();
+        report();
+        return;
+    }
+    while (settleOldest(true)) {
+    }
+    std::size_t inHand = 0;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        inHand = pieces_.size();
+    }
+    if (inHand >= kMostInHand) {
+        settleOldest(false);
+    }
+    while (workers_.size() < kWorkers) {
+        workers_.emplace_back(&BackgroundWork::serve, this);
+    }
+    console_.hold([this] { settle(); });
+    bool wake = false;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        Piece& piece = pieces_.emplace_back();
+        piece.work = std::move(work);
+        piece.report = std::move(report);
+        piece.mark = console_.keptMark();
+        wake = ++untaken_ >= kWakeBatch;
+    }
+    if (wake) {
+        workReady_.notify_all();
+    }
+}
+
+void BackgroundWork::settle() {
+    while (settleOldest(false)) {
+    }
+}
+
+bool BackgroundWork::settleOldest(bool onlyDone) {
+    std::function<void()> report;
+    std::uint64_t next = 0;
+    bool last = false;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (pieces_.empty() || (onlyDone && !pieces_.front().done)) {
+            return false;
+        }
+        if (!pieces_.front().done) {
+            workReady_.notify_all();  // pieces short of a batch may still wait for a worker
+            awaitingOldest_ = true;
+            oldestDone_.wait(lock, [this] { return pieces_.front().done; });
+            awaitingOldest_ = false;
+        }
+        report = std::move(pieces_.front().report);
+        pieces_.pop_front();
+        last = pieces_.empty();
+        next = last ? console_.keptMark() : pieces_.front().mark;
+    }
+    // The piece's lines, then those printed between its start and the next piece's.
+    console_.release(next, report);
+    if (last) {
+        console_.endHold();
+    }
+    return true;
+}
+
+void BackgroundWork::serve() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (true) {
+        workReady_.wait(lock, [this] { return stopping_ || untaken_ > 0; });
+        if (untaken_ == 0) {
+            return;
+        }
+        const auto found = std::find_if(pieces_.begin(), pieces_.end(),
+                                        [](const Piece& piece) { return !piece.taken; });
+        // Pieces are only ever added at the back, and removed at the front once done: this one
+        // stays where it is.
+        Piece& piece = *found;
+        piece.taken = true;
+        --untaken_;
+        lock.unlock();
+        piece.work();
+        lock.lock();
+        piece.done = true;
+        if (awaitingOldest_ && &piece == &pieces_.front()) {
+            oldestDone_.notify_one();
+        }
+    }
+}
+
+}  // namespace vexmor

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace vexmor {
+
+class Console;
+
+// Work done on other threads while the run goes on, settled in the order it was started: images are
+// encoded and written while the run reads the next texture. What a piece has to say is printed
+// where it was started: the console keeps back the lines printed after the start until the
+// piece is settled, and its report runs on the run's own thread, the only one that touches the
+// run context or prints. Until enabled, pieces run at once on the calling thread (stages driven
+// one by one, as tests do, find their files when the call returns).
+class BackgroundWork {
+public:
+    explicit BackgroundWork(Console& console) : console_(console) {}
+    ~BackgroundWork();
+    BackgroundWork(const BackgroundWork&) = delete;
+    BackgroundWork& operator=(const BackgroundWork&) = delete;
+
+    void enable() { enabled_ = true; }
+
+    // Starts `work`, which must neither print, touch the run context nor raise an exception (one
+    // escaping it ends the process); `report` runs on this thread when the piece is settled. Pieces
+    // found finished are settled first, and with kMostInHand pieces under way this waits for the
+    // oldest.
+    void start(std::function<void()> work, std::function<void()> report);
+
+    // Waits for every piece under way, runs their reports and prints the lines kept back behind
+    // them.
+    void settle();
+
+private:
+    // Pieces under way at once: each holds its image's pixels, so this bounds the memory the
+    // queue takes to a few images, while the workers never run out of work.
+    static constexpr std::size_t kMostInHand = 8;
+    // Threads doing the work: with the run's own thread, enough to keep two cores busy.
+    static constexpr std::size_t kWorkers = 2;
+    // Sleeping workers are woken once this many pieces wait, not for each: a wake-up costs
+    // about as much as a small image.
+    static constexpr std::size_t kWakeBatch = 4;
+
+    struct Piece {
+        std::function<void()> work;
+        std::function<void()> report;
+        std::uint64_t mark = 0;  // the console's kept lines when it started
+        bool taken = false;
+        bool done = false;
+    };
+
+    // Waits for the oldest piece and settles it; false when there is none (or, when `onlyDone`,
+    // none finished).
+    bool settleOldest(bool onlyDone);
+    void serve();
+
+    Console& console_;
+    bool enabled_ = false;
+
+    // Shared with the workers.
+    std::mutex mutex_;
+    std::condition_variable workReady_;   // workers wait on it
+    std::condition_variable oldestDone_;  // this thread waits on it for the oldest piece
+    bool awaitingOldest_ = false;
+    std::deque<Piece> pieces_;  // oldest first; only this thread adds and removes them
+    std::size_t untaken_ = 0;   // pieces no worker has taken yet
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace vexmor
