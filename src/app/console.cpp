@@ -10,6 +10,10 @@ namespace {
 // an image is written must not gather them all in memory.
 constexpr std::size_t kMostKeptBytes = 64 * 1024;
 
+// Released lines are written once they fill this many bytes: one write per image would cost a
+// program reading the output a wake-up per image.
+constexpr std::size_t kReleasedBatchBytes = 8 * 1024;
+
 }  // namespace
 
 void Console::printLine(std::string_view text) {
@@ -31,6 +35,11 @@ void Console::writeLine(std::ostream& stream, Line& line) {
 }
 
 void Console::writeOut(Line& line) {
+    if (releasing_) {
+        released_.append(line.data(), line.size());
+        released_.push_back('\n');
+        return;
+    }
     if (!holding_) {
         writeLine(*out_, line);
         return;
@@ -49,16 +58,16 @@ void Console::hold(std::function<void()> whenFull) {
 }
 
 void Console::release(std::uint64_t mark, const std::function<void()>& first) {
-    const bool holding = std::exchange(holding_, false);
+    releasing_ = true;
     first();
-    holding_ = holding;
+    releasing_ = false;
     const auto count = static_cast<std::size_t>(
         std::min<std::uint64_t>(kept_.size(), mark > keptBefore_ ? mark - keptBefore_ : 0));
-    if (count > 0) {
-        out_->write(kept_.data(), static_cast<std::streamsize>(count));
-        out_->flush();
-        kept_.erase(0, count);
-        keptBefore_ += count;
+    released_.append(kept_, 0, count);
+    kept_.erase(0, count);
+    keptBefore_ += count;
+    if (released_.size() >= kReleasedBatchBytes) {
+        writeReleased();
     }
 }
 
@@ -66,6 +75,15 @@ void Console::endHold() {
     release(keptMark(), [] {});
     holding_ = false;
     whenFull_ = nullptr;
+    writeReleased();
+}
+
+void Console::writeReleased() {
+    if (!released_.empty()) {
+        out_->write(released_.data(), static_cast<std::streamsize>(released_.size()));
+        out_->flush();
+        released_.clear();
+    }
 }
 
 }  // namespace vexmor

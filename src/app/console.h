@@ -135,9 +135,10 @@ public:
 
     // Keeping lines back for work under way elsewhere, whose lines come first: from hold() on,
     // lines for standard output are kept, in order, and keptMark() names the point they have
-    // reached. release(mark, first) lets `first` print its lines at once, then writes the kept
-    // lines up to `mark`; endHold() writes the rest and stops keeping. Past a bound on the kept
-    // bytes `whenFull` is called, which is to release them.
+    // reached. release(mark, first) lets `first` print its lines, then releases the kept lines
+    // up to `mark`; endHold() releases the rest and stops keeping. Released lines are written
+    // in batches of a few KiB while keeping goes on, and all of them by endHold(). Past a bound
+    // on the kept bytes `whenFull` is called, which is to release them.
     void hold(std::function<void()> whenFull);
     std::uint64_t keptMark() const { return keptBefore_ + kept_.size(); }
     void release(std::uint64_t mark, const std::function<void()>& first);
@@ -160,9 +161,14 @@ private:
     std::ostream* out_;
     const bool* info_;
     std::ostream* notes_;
+    // Writes the released lines.
+    void writeReleased();
+
     bool holding_ = false;
     std::string kept_;
-    std::uint64_t keptBefore_ = 0;  // bytes kept and written already
+    std::uint64_t keptBefore_ = 0;  // bytes kept and released already
+    bool releasing_ = false;        // lines printed now join the released ones
+    std::string released_;
     std::function<void()> whenFull_;
 };
 
