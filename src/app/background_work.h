@@ -13,8 +13,8 @@ namespace vexmor {
 
 class Console;
 
-// Work done on other threads while the run goes on, settled in the order it was started: images are
-// encoded and written while the run reads the next texture. What a piece has to say is printed
+// Work done on other threads while the run goes on, settled in the order it was started: images
+// are encoded and written while the run reads the next texture. What a piece has to say is printed
 // where it was started: the console keeps back the lines printed after the start until the
 // piece is settled, and its report runs on the run's own thread, the only one that touches the
 // run context or prints. Until enabled, pieces run at once on the calling thread (stages driven

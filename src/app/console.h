@@ -157,12 +157,12 @@ private:
     static void writeLine(std::ostream& stream, Line& line);
     // Writes `line` to standard output, or keeps it while holding.
     void writeOut(Line& line);
+    // Writes the released lines.
+    void writeReleased();
 
     std::ostream* out_;
     const bool* info_;
     std::ostream* notes_;
-    // Writes the released lines.
-    void writeReleased();
 
     bool holding_ = false;
     std::string kept_;
