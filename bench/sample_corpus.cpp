@@ -1,6 +1,7 @@
 #include "sample_corpus.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -23,6 +24,8 @@ SampleTrack::SampleTrack(int textures, int seed) : folder_(temp_ / "set/Tracks/S
     const test::ProcessResult unpacked =
         test::runVexmor({set + "/Tracks/Sample.dat", "-unpack", folder_.string()});
     ok_ = made.exitCode == 0 && unpacked.exitCode == 0;
+    // The new files reach the disk now, not while a measured run competes with their writeback.
+    ::sync();
 }
 
 RunCost runTimed(const std::vector<std::string>& command) {

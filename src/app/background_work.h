@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/limits.h"
+
 namespace vexmor {
 
 class Console;
@@ -39,9 +41,8 @@ public:
     void settle();
 
 private:
-    // Pieces under way at once: each holds its image's pixels, so this bounds the memory the
-    // queue takes to a few images, while the workers never run out of work.
-    static constexpr std::size_t kMostInHand = 8;
+    // Pieces under way at once: each holds its image's pixels.
+    static constexpr std::size_t kMostInHand = limits::kMaxImagesInHand;
     // Threads doing the work: with the run's own thread, enough to keep two cores busy.
     static constexpr std::size_t kWorkers = 2;
     // Sleeping workers are woken once this many pieces wait, not for each: a wake-up costs
