@@ -54,7 +54,7 @@ MipReader::MipReader(Console& console, std::string path, std::string_view readFr
 bool MipReader::readRecords() {
     const std::uint64_t needed =
         kTextureHeaderSize + std::uint64_t{kLevelRecordSize} * header_.numMips;
-    if (header_.numMips != 0 && needed > streamLength(in_)) {
+    if (header_.numMips != 0 && needed > fileLength()) {
         console_.printLine(kLevelCountTooLarge, path_, header_.numMips);
         return false;
     }
@@ -81,12 +81,19 @@ bool MipReader::levelsFit() {
         }
         total += bytes;
     }
-    const std::uint64_t length = streamLength(in_);
+    const std::uint64_t length = fileLength();
     if (total > limits::kMipLevelBytesPerFileByte * length + limits::kMipLevelBytesAllowance) {
         console_.printLine(kLevelsBeyondFile, path_, total, length);
         return false;
     }
     return true;
+}
+
+std::uint64_t MipReader::fileLength() {
+    if (!length_) {
+        length_ = streamLength(in_);
+    }
+    return *length_;
 }
 
 std::vector<std::uint8_t> MipReader::readLevel(std::size_t level) {

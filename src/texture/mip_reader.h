@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <fstream>
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,9 @@ private:
     std::ifstream in_;
     MipHeader header_;
     std::vector<MipLevelRecord> records_;
+    std::optional<std::uint64_t> length_;  // the file's, measured once
+
+    std::uint64_t fileLength();
 };
 
 // The level's `byteCount` bytes from its data position, zero-filled where the file has none.

@@ -43,9 +43,11 @@ fs::path nativePath(std::string_view pathText) {
     if (parentEnd != std::string::npos && parentEnd > 0) {
         const std::string_view name(text.data() + parentEnd + 1, nameEnd - parentEnd);
         fs::path parent(text.substr(0, parentEnd));
-        if (name != "." && name != ".." && existsAsWritten(parent)) {
-            const std::optional<std::string> match = findIgnoringCase(parent, name);
-            parent /= match ? *match : std::string(name);
+        // One look at the folder, which must exist: its listing is kept (see folder_index.h).
+        const std::optional<std::string> match =
+            name == "." || name == ".." ? std::nullopt : nameInFolder(parent, name);
+        if (match) {
+            parent /= *match;
             if (text.back() == '/') {
                 parent += "/";
             }

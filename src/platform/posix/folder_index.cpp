@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "common/text.h"
@@ -168,8 +169,11 @@ bool listFolder(const fs::path& folder, const ChangeTimes& times, KeptFolder& ke
 
 class FolderIndex {
 public:
-    std::optional<std::string> find(const fs::path& folder, std::string_view component) {
+    // `listed` tells whether `folder` could be looked at.
+    std::optional<std::string> find(const fs::path& folder, std::string_view component,
+                                    bool& listed) {
         const std::lock_guard<std::recursive_mutex> lock(mutex_);
+        listed = false;
         const std::optional<FolderStatus> status = folderStatus(folder);
         if (!status) {
             return std::nullopt;  // a folder that cannot be listed holds no other spelling
@@ -181,6 +185,7 @@ public:
                 return std::nullopt;
             }
         }
+        listed = true;
         kept.checkedAt = Clock::now();
         const auto found = kept.names.find(toLowerAscii(component));
         if (found == kept.names.end()) {
@@ -262,7 +267,17 @@ fs::path withoutTrailingSeparator(const fs::path& path) {
 }  // namespace
 
 std::optional<std::string> findIgnoringCase(const fs::path& folder, std::string_view component) {
-    return folderIndex().find(folder, component);
+    bool listed = false;
+    return folderIndex().find(folder, component, listed);
+}
+
+std::optional<std::string> nameInFolder(const fs::path& folder, std::string_view component) {
+    bool listed = false;
+    std::optional<std::string> found = folderIndex().find(folder, component, listed);
+    if (!listed) {
+        return std::nullopt;
+    }
+    return found ? std::move(found) : std::string(component);
 }
 
 void noteEntryCreated(const fs::path& path) {

@@ -14,4 +14,9 @@ namespace vexmor::platform {
 std::optional<std::string> findIgnoringCase(const std::filesystem::path& folder,
                                             std::string_view component);
 
+// The same for a name about to be made: `component` itself when no other spelling is there;
+// nothing when `folder` cannot be listed (missing, not a folder, or closed to this process).
+std::optional<std::string> nameInFolder(const std::filesystem::path& folder,
+                                        std::string_view component);
+
 }  // namespace vexmor::platform
