@@ -46,13 +46,14 @@ struct ImageOutcome {
 };
 
 // The part of writing an image that may run on another thread: it touches only the file system.
-ImageOutcome writeImageFile(const std::string& fileName, std::uint64_t width, std::uint64_t height,
-                            const std::vector<std::uint32_t>& pixels) {
+// `encode` writes the image into the new file.
+template <typename Encode>
+ImageOutcome writeImageFile(const std::string& fileName, const Encode& encode) {
     platform::WholeFile file(fileName);
     if (!file.ready()) {
         return {file.failure(), {}};
     }
-    const platform::PngResult encoded = platform::encodePngInto(file, width, height, pixels);
+    const platform::PngResult encoded = encode(file);
     if (!encoded.written()) {
         return {{}, encoded};
     }
@@ -93,7 +94,9 @@ void startImage(RunContext& context, const std::string& fileName,
 void writePng(RunContext& context, const std::string& fileName, std::uint64_t width,
               std::uint64_t height, std::vector<std::uint32_t> pixels) {
     startImage(context, fileName, [fileName, width, height, pixels = std::move(pixels)] {
-        return writeImageFile(fileName, width, height, pixels);
+        return writeImageFile(fileName, [&](platform::WholeFile& file) {
+            return platform::encodePngInto(file, width, height, pixels);
+        });
     });
 }
 
@@ -103,11 +106,9 @@ void writeIndexedPng(RunContext& context, const std::string& fileName, std::uint
     startImage(context, fileName,
                [fileName, width, height, indices = std::move(indices),
                 palette = std::vector<std::uint32_t>(palette.begin(), palette.end())] {
-                   std::vector<std::uint32_t> pixels(indices.size());
-                   for (std::size_t i = 0; i < indices.size(); ++i) {
-                       pixels[i] = indices[i] < palette.size() ? palette[indices[i]] : 0;
-                   }
-                   return writeImageFile(fileName, width, height, pixels);
+                   return writeImageFile(fileName, [&](platform::WholeFile& file) {
+                       return platform::encodeIndexedPngInto(file, width, height, indices, palette);
+                   });
                });
 }
 

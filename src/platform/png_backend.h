@@ -34,4 +34,10 @@ PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::u
 PngResult encodePngInto(WholeFile& file, std::uint64_t width, std::uint64_t height,
                         std::span<const std::uint32_t> pixels);
 
+// The same for width × height palette indices: index i shows `palette[i]`, an index past the
+// palette's end 0. The file's bytes are those the pixels shown would give.
+PngResult encodeIndexedPngInto(WholeFile& file, std::uint64_t width, std::uint64_t height,
+                               std::span<const std::uint8_t> indices,
+                               std::span<const std::uint32_t> palette);
+
 }  // namespace vexmor::platform

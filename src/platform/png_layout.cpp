@@ -84,6 +84,23 @@ std::vector<std::uint8_t> packNibbles(const std::vector<std::uint8_t>& indices, 
     return rows;
 }
 
+// The layout of an image whose pixels `index` gave `indices` (one per pixel, row by row).
+void layOutPalette(PngLayout& layout, const ColourIndex& index, std::vector<std::uint8_t> indices) {
+    layout.palette = index.palette();
+    for (const std::uint32_t colour : layout.palette) {
+        layout.paletteHasAlpha = layout.paletteHasAlpha || (colour >> 24) != 0xFF;
+    }
+    if (layout.palette.size() <= kMaxNibbleColours) {
+        layout.form = PngColourForm::palette4;
+        layout.rowBytes = (std::size_t{layout.width} + 1) / 2;
+        layout.rows = packNibbles(indices, layout.width, layout.height, layout.rowBytes);
+    } else {
+        layout.form = PngColourForm::palette8;
+        layout.rowBytes = layout.width;
+        layout.rows = std::move(indices);
+    }
+}
+
 void layOutSamples(PngLayout& layout, std::span<const std::uint32_t> pixels) {
     bool opaque = true;
     for (const std::uint32_t pixel : pixels) {
@@ -122,19 +139,36 @@ PngLayout layOutPng(std::uint32_t width, std::uint32_t height,
         layOutSamples(layout, pixels);
         return layout;
     }
-    layout.palette = index.palette();
-    for (const std::uint32_t colour : layout.palette) {
-        layout.paletteHasAlpha = layout.paletteHasAlpha || (colour >> 24) != 0xFF;
+    layOutPalette(layout, index, std::move(indices));
+    return layout;
+}
+
+PngLayout layOutIndexedPng(std::uint32_t width, std::uint32_t height,
+                           std::span<const std::uint8_t> indices,
+                           std::span<const std::uint32_t> palette) {
+    PngLayout layout;
+    layout.width = width;
+    layout.height = height;
+    indices = indices.first(std::size_t{width} * height);
+    if (indices.empty()) {
+        return layout;
     }
-    if (layout.palette.size() <= kMaxNibbleColours) {
-        layout.form = PngColourForm::palette4;
-        layout.rowBytes = (std::size_t{width} + 1) / 2;
-        layout.rows = packNibbles(indices, width, height, layout.rowBytes);
-    } else {
-        layout.form = PngColourForm::palette8;
-        layout.rowBytes = width;
-        layout.rows = std::move(indices);
+    // Each source index is looked up once, when first met, so the file's palette comes out in
+    // the order layOutPng gives the same pixels, with indices of one colour merged.
+    constexpr std::int16_t kUnseen = -1;
+    std::array<std::int16_t, kMaxPaletteColours> remap;
+    remap.fill(kUnseen);
+    ColourIndex index;
+    std::vector<std::uint8_t> rows(indices.size());
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        std::int16_t& mapped = remap[indices[i]];
+        if (mapped == kUnseen) {
+            const std::uint32_t colour = indices[i] < palette.size() ? palette[indices[i]] : 0;
+            mapped = static_cast<std::int16_t>(index.indexOf(colour));
+        }
+        rows[i] = static_cast<std::uint8_t>(mapped);
     }
+    layOutPalette(layout, index, std::move(rows));
     return layout;
 }
 

@@ -27,4 +27,10 @@ struct PngLayout {
 PngLayout layOutPng(std::uint32_t width, std::uint32_t height,
                     std::span<const std::uint32_t> pixels);
 
+// The same layout for the pixels width × height palette indices show: `palette[i]` for index i,
+// 0 for an index past the palette's end. Never samples, as 256 indices show at most 256 colours.
+PngLayout layOutIndexedPng(std::uint32_t width, std::uint32_t height,
+                           std::span<const std::uint8_t> indices,
+                           std::span<const std::uint32_t> palette);
+
 }  // namespace vexmor::platform

@@ -173,25 +173,46 @@ std::vector<std::uint8_t> encodeFile(const PngLayout& layout, const PngCompressi
     return file;
 }
 
-// The image's file bytes, checked before anything is read or written: the span must hold every
-// pixel. Empty when a failure stops them; `result` then says why.
+// Whether the sizes are within the format's and `count` values hold every pixel: checked before
+// anything is read or written.
+bool sizesFit(std::uint64_t width, std::uint64_t height, std::size_t count) {
+    return width != 0 && height != 0 && width <= kMaxDimension && height <= kMaxDimension &&
+           count / width >= height;
+}
+
+// The file bytes of the layout `layOut` gives, when the sizes fit `count` values. Empty when a
+// failure stops them; `result` then says why.
+template <typename LayOut>
 std::vector<std::uint8_t> encodeChecked(std::uint64_t width, std::uint64_t height,
-                                        std::span<const std::uint32_t> pixels,
+                                        std::size_t count, const LayOut& layOut,
                                         const PngCompression& compression, PngResult& result) {
-    if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension ||
-        pixels.size() / width < height) {
+    if (!sizesFit(width, height, count)) {
         result = saveFailure(kInvalidArgument);
         return {};
     }
-    const PngLayout layout =
-        layOutPng(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), pixels);
-    std::vector<std::uint8_t> bytes = encodeFile(layout, compression);
+    std::vector<std::uint8_t> bytes = encodeFile(
+        layOut(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)), compression);
     result = bytes.empty() ? saveFailure(kUnspecified) : PngResult{};
     return bytes;
 }
 
+std::vector<std::uint8_t> encodeChecked(std::uint64_t width, std::uint64_t height,
+                                        std::span<const std::uint32_t> pixels,
+                                        const PngCompression& compression, PngResult& result) {
+    const auto layOut = [pixels](std::uint32_t w, std::uint32_t h) {
+        return layOutPng(w, h, pixels);
+    };
+    return encodeChecked(width, height, pixels.size(), layOut, compression, result);
+}
+
 PngResult resultOf(const std::error_code& written) {
     return written ? saveFailure(codeForSystemError(written.value())) : PngResult{};
+}
+
+// The temporary file is new and empty: written with one call, and not truncated again, as on
+// ext4 a truncation makes the close start writing the file to disk.
+PngResult writeNew(WholeFile& file, std::span<const std::uint8_t> bytes) {
+    return resultOf(file.write(bytes));
 }
 
 }  // namespace
@@ -236,12 +257,19 @@ PngResult encodePngInto(WholeFile& file, std::uint64_t width, std::uint64_t heig
     PngResult result;
     const std::vector<std::uint8_t> bytes =
         encodeChecked(width, height, pixels, defaultPngCompression(), result);
-    if (!result.written()) {
-        return result;
-    }
-    // The temporary file is new and empty: written with one call, and not truncated again, as
-    // on ext4 a truncation makes the close start writing the file to disk.
-    return resultOf(file.write(bytes));
+    return result.written() ? writeNew(file, bytes) : result;
+}
+
+PngResult encodeIndexedPngInto(WholeFile& file, std::uint64_t width, std::uint64_t height,
+                               std::span<const std::uint8_t> indices,
+                               std::span<const std::uint32_t> palette) {
+    const auto layOut = [indices, palette](std::uint32_t w, std::uint32_t h) {
+        return layOutIndexedPng(w, h, indices, palette);
+    };
+    PngResult result;
+    const std::vector<std::uint8_t> bytes =
+        encodeChecked(width, height, indices.size(), layOut, defaultPngCompression(), result);
+    return result.written() ? writeNew(file, bytes) : result;
 }
 
 }  // namespace vexmor::platform

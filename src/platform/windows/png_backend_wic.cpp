@@ -2,6 +2,7 @@
 // after windows.h, whose types it uses
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -132,6 +133,17 @@ PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::u
 PngResult encodePngInto(WholeFile& file, std::uint64_t width, std::uint64_t height,
                         std::span<const std::uint32_t> pixels) {
     return encodePngFile(file.temporaryPathText(), width, height, pixels);
+}
+
+PngResult encodeIndexedPngInto(WholeFile& file, std::uint64_t width, std::uint64_t height,
+                               std::span<const std::uint8_t> indices,
+                               std::span<const std::uint32_t> palette) {
+    // The system's encoder takes pixels: the indices are shown through the palette first.
+    std::vector<std::uint32_t> pixels(indices.size());
+    std::transform(indices.begin(), indices.end(), pixels.begin(), [palette](std::uint8_t index) {
+        return index < palette.size() ? palette[index] : 0;
+    });
+    return encodePngInto(file, width, height, pixels);
 }
 
 }  // namespace vexmor::platform
