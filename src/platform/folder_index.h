@@ -17,9 +17,9 @@ void noteEntryRemoved(const std::filesystem::path& path);
 // A file (never a folder) this process renamed from one native path to another.
 void noteFileRenamed(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Held around one change and its note, so that a lookup on another thread sees the folder
-// either before both or after both: seen in between, the change would look like another
-// process's, and the folder would be listed again. Lookups and notes take the same lock.
+// Open around one change and its note. A lookup on another thread that sees the change before
+// its note would take it for another process's and list the folder again: while a change is
+// under way, moved times of a folder this process changed moments ago are taken to be its own.
 class FolderChange {
 public:
     FolderChange();

@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -100,8 +101,9 @@ struct KeptFolder {
     fs::path listedAs;  // absolute, for dropping the folders below a removed one
     ChangeTimes times{};
     Clock::time_point checkedAt;
-    bool current = false;      // false: the names may be stale; list again before use
-    bool provisional = false;  // listed right after a change: list again at the next lookup
+    Clock::time_point changedByUsAt;  // this process's latest note of a change to it
+    bool current = false;             // false: the names may be stale; list again before use
+    bool provisional = false;         // listed right after a change: list again at the next lookup
     // Each lower-cased name with its spellings, sorted in byte order.
     std::unordered_map<std::string, std::vector<std::string>> names;
 
@@ -128,6 +130,7 @@ struct KeptFolder {
     // After this process changed the folder: record its new times if the names were checked
     // moments ago, else have the next lookup list it again.
     void afterOwnChange(const ChangeTimes& now) {
+        changedByUsAt = Clock::now();
         if (sameTimes(now, times)) {
             return;  // the entry was there already (a file opened again)
         }
@@ -172,14 +175,19 @@ public:
     // `listed` tells whether `folder` could be looked at.
     std::optional<std::string> find(const fs::path& folder, std::string_view component,
                                     bool& listed) {
-        const std::lock_guard<std::recursive_mutex> lock(mutex_);
+        const std::lock_guard<std::mutex> lock(mutex_);
         listed = false;
         const std::optional<FolderStatus> status = folderStatus(folder);
         if (!status) {
             return std::nullopt;  // a folder that cannot be listed holds no other spelling
         }
         KeptFolder& kept = folders_[status->key];
-        if (!kept.current || kept.provisional || !sameTimes(kept.times, status->times)) {
+        // In a folder this process is busy changing, times moved while one of its changes is
+        // under way are taken to be that change's, whose note is on its way.
+        const bool ownChangeUnderWay =
+            changesUnderWay_ > 0 && Clock::now() - kept.changedByUsAt <= kTrustedWindow;
+        const bool movedByOthers = !sameTimes(kept.times, status->times) && !ownChangeUnderWay;
+        if (!kept.current || kept.provisional || movedByOthers) {
             if (!listFolder(folder, status->times, kept)) {
                 folders_.erase(status->key);
                 return std::nullopt;
@@ -196,7 +204,7 @@ public:
 
     void created(const fs::path& path) {
         const fs::path name = path.filename();
-        const std::lock_guard<std::recursive_mutex> lock(mutex_);
+        const std::lock_guard<std::mutex> lock(mutex_);
         const std::optional<FolderStatus> status = folderStatus(path.parent_path());
         if (name.empty() || !status) {
             return;
@@ -211,7 +219,7 @@ public:
     void removed(const fs::path& path) {
         const fs::path name = path.filename();
         const fs::path gone = absoluteForm(path);
-        const std::lock_guard<std::recursive_mutex> lock(mutex_);
+        const std::lock_guard<std::mutex> lock(mutex_);
         const std::optional<FolderStatus> status = folderStatus(path.parent_path());
         // A folder made again at the same path may get the same inode back.
         std::erase_if(folders_, [&gone](const auto& folder) {
@@ -233,7 +241,7 @@ public:
     // A file renamed within one folder (a whole-file write put in place) changes that folder's
     // names only: one look at the folder, and no folders below the old name to drop.
     void renamed(const fs::path& from, const fs::path& to) {
-        const std::lock_guard<std::recursive_mutex> lock(mutex_);
+        const std::lock_guard<std::mutex> lock(mutex_);
         const std::optional<FolderStatus> status = folderStatus(to.parent_path());
         if (!status) {
             return;
@@ -246,11 +254,12 @@ public:
         }
     }
 
-    // Lookups and notes look at a folder under this lock (see FolderChange).
-    std::recursive_mutex& mutex() { return mutex_; }
+    void changeBegins() { ++changesUnderWay_; }
+    void changeEnds() { --changesUnderWay_; }
 
 private:
-    std::recursive_mutex mutex_;
+    std::mutex mutex_;
+    std::atomic<int> changesUnderWay_ = 0;  // FolderChange scopes open on any thread
     std::unordered_map<FolderKey, KeptFolder, FolderKeyHash> folders_;
 };
 
@@ -289,11 +298,11 @@ void noteEntryRemoved(const fs::path& path) {
 }
 
 FolderChange::FolderChange() {
-    folderIndex().mutex().lock();
+    folderIndex().changeBegins();
 }
 
 FolderChange::~FolderChange() {
-    folderIndex().mutex().unlock();
+    folderIndex().changeEnds();
 }
 
 void noteFileRenamed(const fs::path& from, const fs::path& to) {
