@@ -158,6 +158,36 @@ TEST_F(PngWriterTest, TransparencyIsKept) {
 #endif
 }
 
+TEST_F(PngWriterTest, IndexedImagesAreTheImagesTheirPaletteShows) {
+    // One colour under two indices, a transparent entry, and indices past a short palette's
+    // end, which show as 0.
+    std::vector<std::uint32_t> palette = opaqueColours(20);
+    palette[7] = palette[2];
+    palette[5] = 0x00000000u;
+    for (const std::uint32_t used : {6u, 30u}) {  // a 4-bit and an 8-bit file
+        SCOPED_TRACE(used);
+        std::vector<std::uint8_t> indices(9 * 5);
+        for (std::size_t i = 0; i < indices.size(); ++i) {
+            indices[i] = static_cast<std::uint8_t>((i * 7 + i / 9) % used);
+        }
+        std::vector<std::uint32_t> shown(indices.size());
+        for (std::size_t i = 0; i < indices.size(); ++i) {
+            shown[i] = indices[i] < palette.size() ? palette[indices[i]] : 0;
+        }
+        const fs::path indexed = dir / "indexed.png";
+        const fs::path direct = dir / "direct.png";
+        writeIndexedPng(run.context, indexed.string(), 9, 5, indices, palette);
+        writePng(run.context, direct.string(), 9, 5, shown);
+        EXPECT_EQ(run.output(), "");
+        const std::optional<DecodedPng> image = decodePng(indexed);
+        ASSERT_TRUE(image.has_value());
+        EXPECT_EQ(image->pixels, shown);
+#ifndef _WIN32
+        EXPECT_EQ(test::readFile(indexed), test::readFile(direct));
+#endif
+    }
+}
+
 TEST_F(PngWriterTest, ImagesWiderThanLibpngsDefaultLimitAreWritten) {
     if (test::runningUnderWine()) {
         GTEST_SKIP() << "Wine's encoder keeps libpng's limit of a million pixels a row";
