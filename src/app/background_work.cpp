@@ -19,7 +19,8 @@ BackgroundWork::~BackgroundWork() {
     }
 }
 
-void BackgroundWork::start(std::function<void()> work, std::function<void()> report) {
+void BackgroundWork::start(std::function<void()> work, std::function<void()> report,
+                           std::uint64_t bytes) {
     if (!enabled_) {
         settle();
         work();
@@ -28,12 +29,12 @@ void BackgroundWork::start(std::function<void()> work, std::function<void()> rep
     }
     while (settleOldest(true)) {
     }
-    std::size_t inHand = 0;
-    {
+    const auto full = [this, bytes] {
         const std::lock_guard<std::mutex> lock(mutex_);
-        inHand = pieces_.size();
-    }
-    if (inHand >= kMostInHand) {
+        return !pieces_.empty() &&
+               (pieces_.size() >= kMostInHand || bytesInHand_ + bytes > kMostBytesInHand);
+    };
+    while (full()) {
         settleOldest(false);
     }
     while (workers_.size() < kWorkers) {
@@ -47,6 +48,8 @@ void BackgroundWork::start(std::function<void()> work, std::function<void()> rep
         piece.work = std::move(work);
         piece.report = std::move(report);
         piece.mark = console_.keptMark();
+        piece.bytes = bytes;
+        bytesInHand_ += bytes;
         wake = ++untaken_ >= kWakeBatch;
     }
     if (wake) {
@@ -75,6 +78,7 @@ bool BackgroundWork::settleOldest(bool onlyDone) {
             awaitingOldest_ = false;
         }
         report = std::move(pieces_.front().report);
+        bytesInHand_ -= pieces_.front().bytes;
         pieces_.pop_front();
         last = pieces_.empty();
         next = last ? console_.keptMark() : pieces_.front().mark;

@@ -31,18 +31,19 @@ public:
     void enable() { enabled_ = true; }
 
     // Starts `work`, which must neither print, touch the run context nor raise an exception (one
-    // escaping it ends the process); `report` runs on this thread when the piece is settled. Pieces
-    // found finished are settled first, and with kMostInHand pieces under way this waits for the
-    // oldest.
-    void start(std::function<void()> work, std::function<void()> report);
+    // escaping it ends the process); `report` runs on this thread when the piece is settled. The
+    // piece holds `bytes` of data until then. Pieces found finished are settled first, and while
+    // kMostInHand pieces or kMostBytesInHand bytes would be under way this waits for the oldest.
+    void start(std::function<void()> work, std::function<void()> report, std::uint64_t bytes);
 
     // Waits for every piece under way, runs their reports and prints the lines kept back behind
     // them.
     void settle();
 
 private:
-    // Pieces under way at once: each holds its image's pixels.
+    // Pieces under way at once, and the bytes they hold: each holds its image's pixels.
     static constexpr std::size_t kMostInHand = limits::kMaxImagesInHand;
+    static constexpr std::uint64_t kMostBytesInHand = limits::kMaxImageBytesInHand;
     // Threads doing the work: with the run's own thread, enough to keep two cores busy.
     static constexpr std::size_t kWorkers = 2;
     // Sleeping workers are woken once this many pieces wait, not for each: a wake-up costs
@@ -53,6 +54,7 @@ private:
         std::function<void()> work;
         std::function<void()> report;
         std::uint64_t mark = 0;  // the console's kept lines when it started
+        std::uint64_t bytes = 0;
         bool taken = false;
         bool done = false;
     };
@@ -64,6 +66,7 @@ private:
 
     Console& console_;
     bool enabled_ = false;
+    std::uint64_t bytesInHand_ = 0;  // of the pieces not yet settled; this thread's only
 
     // Shared with the workers.
     std::mutex mutex_;

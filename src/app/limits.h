@@ -31,10 +31,12 @@ inline constexpr std::uint32_t kMaxLevelShift = 31;
 // Bytes of one MIP level: the game's textures are at most 1024 wide and expanded ones stay below
 // 16 MiB; a header claiming more would make the reader allocate gigabytes of zeros.
 inline constexpr std::uint64_t kMaxMipLevelBytes = 64ull * 1024 * 1024;
-// Images waiting for or being written by the image workers at once: each holds one level's
-// pixels (see kMaxMipLevelBytes), so the queue holds at most this many levels; more would not
-// keep the two workers busier.
-inline constexpr std::size_t kMaxImagesInHand = 8;
+// Images waiting for or being written by the image workers at once, and the bytes of level data
+// they hold together (one image always goes ahead, whatever its size). A few dozen images keep
+// both workers busy while the oldest, maybe the largest, is written: the run waits for that one
+// before it prints on. The byte bound keeps hostile levels of kMaxMipLevelBytes to one at a time.
+inline constexpr std::size_t kMaxImagesInHand = 32;
+inline constexpr std::uint64_t kMaxImageBytesInHand = 64ull * 1024 * 1024;
 
 // All levels of one MIP together, per byte of its file, plus an allowance: a file cut short
 // still reads (zeros where data is missing), but a few bytes cannot demand megabytes of zeros,

@@ -72,7 +72,7 @@ void reportImageOutcome(RunContext& context, const std::string& fileName,
 
 // Checks at once that the file lies inside the output, then writes it as background work whose
 // failure is reported where the image was asked for.
-void startImage(RunContext& context, const std::string& fileName,
+void startImage(RunContext& context, const std::string& fileName, std::uint64_t bytes,
                 std::function<ImageOutcome()> write) {
     if (!mayWriteTo(context, fileName)) {
         return;
@@ -86,14 +86,15 @@ void startImage(RunContext& context, const std::string& fileName,
                 outcome->fileFailure = error.what();
             }
         },
-        [&context, outcome, fileName] { reportImageOutcome(context, fileName, *outcome); });
+        [&context, outcome, fileName] { reportImageOutcome(context, fileName, *outcome); }, bytes);
 }
 
 }  // namespace
 
 void writePng(RunContext& context, const std::string& fileName, std::uint64_t width,
               std::uint64_t height, std::vector<std::uint32_t> pixels) {
-    startImage(context, fileName, [fileName, width, height, pixels = std::move(pixels)] {
+    const std::uint64_t bytes = pixels.size() * sizeof(std::uint32_t);
+    startImage(context, fileName, bytes, [fileName, width, height, pixels = std::move(pixels)] {
         return writeImageFile(fileName, [&](platform::WholeFile& file) {
             return platform::encodePngInto(file, width, height, pixels);
         });
@@ -103,7 +104,8 @@ void writePng(RunContext& context, const std::string& fileName, std::uint64_t wi
 void writeIndexedPng(RunContext& context, const std::string& fileName, std::uint64_t width,
                      std::uint64_t height, std::vector<std::uint8_t> indices,
                      std::span<const std::uint32_t> palette) {
-    startImage(context, fileName,
+    const std::uint64_t bytes = indices.size();
+    startImage(context, fileName, bytes,
                [fileName, width, height, indices = std::move(indices),
                 palette = std::vector<std::uint32_t>(palette.begin(), palette.end())] {
                    return writeImageFile(fileName, [&](platform::WholeFile& file) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
 #include <future>
 #include <sstream>
 #include <string>
@@ -24,9 +26,9 @@ TEST(BackgroundWorkTest, ReportsComeWhereTheirWorkWasStarted) {
     std::shared_future<void> firstReleased = releaseFirst.get_future().share();
     console.printLine("before");
     background.start([firstReleased] { firstReleased.wait(); },
-                     [&console] { console.printLine("first report"); });
+                     [&console] { console.printLine("first report"); }, 1);
     console.printLine("after first");
-    background.start([] {}, [&console] { console.printLine("second report"); });
+    background.start([] {}, [&console] { console.printLine("second report"); }, 1);
     console.printLine("after second");
     EXPECT_EQ(out.str(), "before\n");  // the first piece is still under way
     releaseFirst.set_value();
@@ -45,13 +47,37 @@ TEST(BackgroundWorkTest, KeepsOnlyABoundedShareOfLines) {
     Console console(out, info);
     BackgroundWork background(console);
     background.enable();
-    background.start([] {}, [&console] { console.printLine("report"); });
+    background.start([] {}, [&console] { console.printLine("report"); }, 1);
     const std::string line(1000, 'x');
     for (int i = 0; i < 100; ++i) {
         console.printLine(line);
     }
     EXPECT_TRUE(out.str().starts_with("report\n" + line + "\n"));
     EXPECT_EQ(out.str().size(), 7 + 100 * (line.size() + 1));
+    background.settle();
+}
+
+// The data pieces hold is bounded: a piece that would take it past the bound waits for the older
+// pieces, and one larger than the bound still goes ahead alone.
+TEST(BackgroundWorkTest, BoundsTheBytesInHand) {
+    std::ostringstream out;
+    const bool info = false;
+    Console console(out, info);
+    BackgroundWork background(console);
+    background.enable();
+    const std::uint64_t half = limits::kMaxImageBytesInHand / 2;
+
+    std::promise<void> releaseFirst;
+    std::shared_future<void> firstReleased = releaseFirst.get_future().share();
+    background.start([firstReleased] { firstReleased.wait(); }, [] {}, half);
+    background.start([] {}, [] {}, half);  // together at the bound: goes ahead
+    std::future<void> third =
+        std::async(std::launch::async, [&background] { background.start([] {}, [] {}, 1); });
+    // Still waiting after a while; it cannot finish before the first piece does.
+    EXPECT_EQ(third.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    releaseFirst.set_value();
+    third.get();
+    background.start([] {}, [] {}, 4 * limits::kMaxImageBytesInHand);
     background.settle();
 }
 
