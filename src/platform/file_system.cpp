@@ -153,6 +153,19 @@ bool isSameOrBelow(const fs::path& inner, const fs::path& outer) {
     return true;
 }
 
+// The status of the entry a path text names, links followed, and its native path in `path`. A
+// path that exists as written (most do) takes one look; only one that does not is mapped name
+// by name.
+fs::file_status statusOf(std::string_view pathText, fs::path& path, std::error_code& error) {
+    path = detail::writtenPath(pathText);
+    const fs::file_status status = fs::status(path, error);
+    if (!error) {
+        return status;
+    }
+    path = nativePath(pathText);
+    return fs::status(path, error);
+}
+
 }  // namespace
 
 FileSystemError::FileSystemError(std::string_view operation, const std::error_code& error,
@@ -161,9 +174,9 @@ FileSystemError::FileSystemError(std::string_view operation, const std::error_co
                          std::string(path) + "\"") {}
 
 PathKind pathKind(std::string_view pathText) {
-    const fs::path path = nativePath(pathText);
+    fs::path path;
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = statusOf(pathText, path, error);
     if (error && error != std::errc::no_such_file_or_directory &&
         error != std::errc::not_a_directory) {
         throw FileSystemError("status", error, pathText);
@@ -241,9 +254,9 @@ void removeAll(std::string_view pathText) {
 }
 
 std::ifstream openForReading(std::string_view pathText) {
-    const fs::path path = nativePath(pathText);
+    fs::path path;
     std::error_code error;
-    if (!fs::is_regular_file(fs::status(path, error))) {
+    if (!fs::is_regular_file(statusOf(pathText, path, error))) {
         return {};
     }
     return std::ifstream(path, std::ios::binary);

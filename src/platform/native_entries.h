@@ -10,6 +10,10 @@
 // walk.
 namespace vexmor::platform::detail {
 
+// The native path of a text as written, before any component is looked up: what nativePath
+// gives for a path that exists with exactly these names.
+std::filesystem::path writtenPath(std::string_view pathText);
+
 // The entry's own name (its last component) as 8-bit text. Throws FileSystemError when the name
 // has no 8-bit form.
 std::string entryName(const std::filesystem::path& path);

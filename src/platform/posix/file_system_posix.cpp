@@ -29,9 +29,8 @@ bool existsAsWritten(const fs::path& path) {
 }  // namespace
 
 fs::path nativePath(std::string_view pathText) {
-    std::string text(pathText);
-    std::replace(text.begin(), text.end(), '\\', '/');
-    fs::path written(text);
+    fs::path written = detail::writtenPath(pathText);
+    const std::string& text = written.native();
     if (text.empty() || existsAsWritten(written)) {
         return written;
     }
@@ -128,6 +127,12 @@ ReportOpening openReportStream(std::ofstream& stream, const fs::path& path) {
 }
 
 namespace detail {
+
+fs::path writtenPath(std::string_view pathText) {
+    std::string text(pathText);
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return fs::path(std::move(text));
+}
 
 std::string entryName(const fs::path& path) {
     return path.filename().string();

@@ -68,6 +68,10 @@ ReportOpening openReportStream(std::ofstream& stream, const fs::path& path) {
 
 namespace detail {
 
+fs::path writtenPath(std::string_view pathText) {
+    return nativePath(pathText);
+}
+
 std::string entryName(const fs::path& path) {
     std::string name;
     if (!windows::codePageFromWide(path.filename().native(), name)) {
