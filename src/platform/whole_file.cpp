@@ -23,11 +23,9 @@ std::error_code makeTemporary(const fs::path& finalPath, fs::path& temporary, st
         temporary = finalPath;
         temporary += "." + std::to_string(detail::processNumber()) + "-" +
                      std::to_string(count.fetch_add(1)) + ".vexmor-tmp";
-        const FolderChange change;
+        // Not noted in the folder index: the name is never looked up, and the index learns the
+        // folder's new state when the file is renamed or removed.
         error = detail::createNewFile(temporary, kept);
-        if (!error) {
-            noteEntryCreated(temporary);
-        }
         if (error != std::errc::file_exists) {
             return error;
         }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/folder_index.h"
+
 namespace vexmor::platform {
 
 // A file that appears under its final name whole or not at all. It is written under a temporary
@@ -49,6 +51,9 @@ public:
 
 private:
     std::filesystem::path final_;
+    // The temporary file is a change to its folder from its creation until it is renamed or
+    // removed, which notes it (made after the final name is looked up).
+    FolderChange underWay_;
     std::filesystem::path temporary_;
     std::string failure_;
     std::intptr_t kept_ = -1;  // the temporary file as created, while still open
