@@ -118,12 +118,13 @@ void countColours(RunContext& context, const SourceCatalogue& catalogue, const s
         }
         return;
     }
-    std::array<std::uint32_t, 256> histogram{};
+    // Marks, not counts: a texture's long runs of one index would make each count wait for the
+    // one before it.
+    std::array<bool, 256> seen{};
     for (const std::uint8_t index : data) {
-        ++histogram[index];
+        seen[index] = true;
     }
-    const auto used = std::count_if(histogram.begin(), histogram.end(),
-                                    [](std::uint32_t count) { return count != 0; });
+    const auto used = std::count(seen.begin(), seen.end(), true);
     const std::uint32_t fullHeight = header.heightMinus2 + 2;
     if (context.options.report) {
         context.console.printLine(kColourCount, mipPath, level, header.width, fullHeight, used);
