@@ -9,6 +9,7 @@
 
 #include "platform/file_append.h"
 #include "platform/file_system.h"
+#include "platform/posix/write_all.h"
 
 // The POSIX half of appending: copy_file_range moves the bytes inside the kernel; a file system
 // that cannot do that gets a plain read and write loop, which also tells a failed read from a
@@ -20,20 +21,10 @@ std::string lastReason() {
     return std::generic_category().message(errno);
 }
 
-// Writes all of `bytes`, retrying short writes. Returns the system's reason on failure.
+// Writes all of `bytes`. Returns the system's reason on failure.
 std::string writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t put = ::write(fd, bytes, size);
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return lastReason();
-        }
-        bytes += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return {};
+    const int error = detail::writeAll(fd, {bytes, size});
+    return error != 0 ? std::generic_category().message(error) : std::string();
 }
 
 // Moves up to `remaining` bytes in kernel pieces; leaves in `remaining` what is still to move

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/posix/write_all.h"
 #include "platform/whole_file.h"
 
 // The POSIX half of whole-file writing: exclusive creation without following links, and rename.
@@ -17,8 +18,12 @@ namespace {
 // Copies move through a buffer of this size.
 constexpr std::size_t kCopyPieceSize = 65536;
 
+std::error_code errorOf(int number) {
+    return number != 0 ? std::error_code(number, std::generic_category()) : std::error_code();
+}
+
 std::error_code lastError() {
-    return {errno, std::generic_category()};
+    return errorOf(errno);
 }
 
 }  // namespace
@@ -67,19 +72,14 @@ std::error_code copyContents(const fs::path& from, const fs::path& to) {
         ::close(source);
         return error;
     }
-    std::array<char, kCopyPieceSize> buffer{};
+    std::array<std::uint8_t, kCopyPieceSize> buffer{};
     while (!error) {
         const ssize_t got = ::read(source, buffer.data(), buffer.size());
         if (got <= 0) {
             error = got < 0 ? lastError() : std::error_code();
             break;
         }
-        for (ssize_t done = 0; done < got && !error;) {
-            const ssize_t put =
-                ::write(target, buffer.data() + done, static_cast<std::size_t>(got - done));
-            error = put < 0 ? lastError() : std::error_code();
-            done += put < 0 ? 0 : put;
-        }
+        error = errorOf(writeAll(target, std::span(buffer).first(static_cast<std::size_t>(got))));
     }
     if (::close(target) != 0 && !error) {
         error = lastError();
@@ -96,17 +96,7 @@ std::error_code writeContents(std::intptr_t& kept, const fs::path& to,
     if (target < 0) {
         return lastError();
     }
-    std::error_code error;
-    for (std::size_t done = 0; done < bytes.size() && !error;) {
-        const ssize_t put = ::write(target, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        error = put < 0    ? lastError()
-                : put == 0 ? std::make_error_code(std::errc::io_error)
-                           : std::error_code();
-        done += put < 0 ? 0 : static_cast<std::size_t>(put);
-    }
+    std::error_code error = errorOf(writeAll(target, bytes));
     // A file system may report a full disk only when the file is closed.
     if (::close(target) != 0 && !error) {
         error = lastError();
