@@ -29,6 +29,10 @@ SampleTrack::SampleTrack(int textures, int seed) : folder_(temp_ / "set/Tracks/S
 }
 
 RunCost runTimed(const std::vector<std::string>& command) {
+    // Files earlier runs wrote reach the disk first: their writeback would otherwise take processor
+    // time from this run, more from a program that keeps both cores busy than from one that uses
+    // one.
+    ::sync();
     rusage before{};
     getrusage(RUSAGE_CHILDREN, &before);
     const auto start = std::chrono::steady_clock::now();

@@ -25,11 +25,13 @@
 // makes is applied to the names and the new times recorded, but only when the folder was checked
 // moments before: a change by someone else between that check and ours cannot be told from ours
 // (as one between a listing and a creation never could), and the window is kept that short.
-// File systems stamp changes with a coarse clock: a change made in the same tick as the one
-// before it leaves the times as they were. Names listed from a folder that changed moments
-// before the listing are therefore used once and listed again at the next lookup, until a
-// change of this process's own confirms them. Folders are known by device and inode, so paths
-// through links share one entry.
+// Changes are made on several threads without holding the index: a lookup that finds the times
+// of a folder this process changed moments ago moved while one of its changes is under way takes
+// them to be that change's, whose note follows, and does not list the folder again. File systems
+// stamp changes with a coarse clock: a change made in the same tick as the one before it leaves the
+// times as they were. Names listed from a folder that changed moments before the listing are
+// therefore used once and listed again at the next lookup, until a change of this process's own
+// confirms them. Folders are known by device and inode, so paths through links share one entry.
 namespace vexmor::platform {
 namespace fs = std::filesystem;
 
