@@ -35,7 +35,12 @@ void BackgroundWork::start(std::function<void()> work, std::function<void()> rep
                (pieces_.size() >= kMostInHand || bytesInHand_ + bytes > kMostBytesInHand);
     };
     while (full()) {
-        settleOldest(false);
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            waitForOldest(kSettleBatch, lock);
+        }
+        while (settleOldest(true)) {
+        }
     }
     while (workers_.size() < kWorkers) {
         workers_.emplace_back(&BackgroundWork::serve, this);
@@ -71,12 +76,7 @@ bool BackgroundWork::settleOldest(bool onlyDone) {
         if (pieces_.empty() || (onlyDone && !pieces_.front().done)) {
             return false;
         }
-        if (!pieces_.front().done) {
-            workReady_.notify_all();  // pieces short of a batch may still wait for a worker
-            awaitingOldest_ = true;
-            oldestDone_.wait(lock, [this] { return pieces_.front().done; });
-            awaitingOldest_ = false;
-        }
+        waitForOldest(1, lock);
         report = std::move(pieces_.front().report);
         bytesInHand_ -= pieces_.front().bytes;
         pieces_.pop_front();
@@ -89,6 +89,22 @@ bool BackgroundWork::settleOldest(bool onlyDone) {
         console_.endHold();
     }
     return true;
+}
+
+void BackgroundWork::waitForOldest(std::size_t count, std::unique_lock<std::mutex>& lock) {
+    count = std::min(count, pieces_.size());
+    if (oldestDone(count)) {
+        return;
+    }
+    workReady_.notify_all();  // pieces short of a batch may still wait for a worker
+    awaited_ = count;
+    oldestDone_.wait(lock, [this, count] { return oldestDone(count); });
+    awaited_ = 0;
+}
+
+bool BackgroundWork::oldestDone(std::size_t count) const {
+    return std::all_of(pieces_.begin(), pieces_.begin() + static_cast<std::ptrdiff_t>(count),
+                       [](const Piece& piece) { return piece.done; });
 }
 
 void BackgroundWork::serve() {
@@ -109,7 +125,7 @@ void BackgroundWork::serve() {
         piece.work();
         lock.lock();
         piece.done = true;
-        if (awaitingOldest_ && &piece == &pieces_.front()) {
+        if (awaited_ > 0 && oldestDone(awaited_)) {
             oldestDone_.notify_one();
         }
     }

@@ -47,8 +47,10 @@ private:
     // Threads doing the work: with the run's own thread, enough to keep two cores busy.
     static constexpr std::size_t kWorkers = 2;
     // Sleeping workers are woken once this many pieces wait, not for each: a wake-up costs
-    // about as much as a small image.
+    // about as much as a small image. For the same reason the run, finding its hands full, waits
+    // until this many of the oldest pieces are done, not for each one.
     static constexpr std::size_t kWakeBatch = 4;
+    static constexpr std::size_t kSettleBatch = 8;
 
     struct Piece {
         std::function<void()> work;
@@ -62,6 +64,9 @@ private:
     // Waits for the oldest piece and settles it; false when there is none (or, when `onlyDone`,
     // none finished).
     bool settleOldest(bool onlyDone);
+    // Waits until the oldest `count` pieces (or all, when fewer) are done.
+    void waitForOldest(std::size_t count, std::unique_lock<std::mutex>& lock);
+    bool oldestDone(std::size_t count) const;
     void serve();
 
     Console& console_;
@@ -71,10 +76,10 @@ private:
     // Shared with the workers.
     std::mutex mutex_;
     std::condition_variable workReady_;   // workers wait on it
-    std::condition_variable oldestDone_;  // this thread waits on it for the oldest piece
-    bool awaitingOldest_ = false;
-    std::deque<Piece> pieces_;  // oldest first; only this thread adds and removes them
-    std::size_t untaken_ = 0;   // pieces no worker has taken yet
+    std::condition_variable oldestDone_;  // this thread waits on it for the oldest pieces
+    std::size_t awaited_ = 0;             // how many of the oldest pieces it waits for
+    std::deque<Piece> pieces_;            // oldest first; only this thread adds and removes them
+    std::size_t untaken_ = 0;             // pieces no worker has taken yet
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };
