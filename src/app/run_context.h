@@ -32,8 +32,9 @@ public:
     Console console;
     std::ofstream reportFile;  // not open: rows are lost without a message
     // Images being written while the run goes on (enabled by a whole run; see
-    // export/png_writer.h).
+    // export/png_writer.h), and their names, lower-cased with `\` separators.
     BackgroundWork background{console};
+    std::set<std::string> imagesUnderWay;
 
     // The lock on the output folder's marker, held from when the run takes the folder to its end;
     // and whether this run unpacked an archive into its output folder, which the conversion

@@ -1,5 +1,6 @@
 #include "export/png_writer.h"
 
+#include <algorithm>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "app/output_guard.h"
 #include "app/run_context.h"
 #include "app/write_failure.h"
+#include "common/text.h"
 #include "platform/png_backend.h"
 #include "platform/whole_file.h"
 
@@ -77,6 +79,15 @@ void startImage(RunContext& context, const std::string& fileName, std::uint64_t 
     if (!mayWriteTo(context, fileName)) {
         return;
     }
+    // Names that differ only in case or separators are one file to the path mapping: an image
+    // named like one still being written waits for it, so that it finds that file made and
+    // replaces it, as in a run that writes one image at a time.
+    std::string key = toLowerAscii(fileName);
+    std::replace(key.begin(), key.end(), '/', '\\');
+    if (context.imagesUnderWay.contains(key)) {
+        context.background.settle();
+    }
+    context.imagesUnderWay.insert(key);
     const auto outcome = std::make_shared<ImageOutcome>();
     context.background.start(
         [outcome, write = std::move(write)] {
@@ -86,7 +97,11 @@ void startImage(RunContext& context, const std::string& fileName, std::uint64_t 
                 outcome->fileFailure = error.what();
             }
         },
-        [&context, outcome, fileName] { reportImageOutcome(context, fileName, *outcome); }, bytes);
+        [&context, outcome, fileName, key] {
+            context.imagesUnderWay.erase(key);
+            reportImageOutcome(context, fileName, *outcome);
+        },
+        bytes);
 }
 
 }  // namespace

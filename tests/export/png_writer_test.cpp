@@ -188,6 +188,28 @@ TEST_F(PngWriterTest, IndexedImagesAreTheImagesTheirPaletteShows) {
     }
 }
 
+// Images written while the run goes on: one named like another still being written replaces it,
+// as when images are written one at a time.
+TEST_F(PngWriterTest, AnImageNamedLikeOneUnderWayReplacesIt) {
+    run.context.background.enable();
+    const std::vector<std::uint32_t> red{0xFF0000FFu};
+    const std::vector<std::uint32_t> green{0xFF00FF00u};
+    for (int i = 0; i < 20; ++i) {
+        writePng(run.context, (dir / "Image.png").string(), 1, 1, red);
+        writePng(run.context, dir.str() + "\\IMAGE.PNG", 1, 1, green);
+    }
+    run.context.background.settle();
+    EXPECT_EQ(run.output(), "");
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        files.push_back(entry.path());
+    }
+    ASSERT_EQ(files.size(), 1u);
+    const std::optional<DecodedPng> image = decodePng(files[0]);
+    ASSERT_TRUE(image.has_value());
+    EXPECT_EQ(image->pixels, green);
+}
+
 TEST_F(PngWriterTest, ImagesWiderThanLibpngsDefaultLimitAreWritten) {
     if (test::runningUnderWine()) {
         GTEST_SKIP() << "Wine's encoder keeps libpng's limit of a million pixels a row";
