@@ -84,6 +84,14 @@ std::vector<std::uint8_t> packNibbles(const std::vector<std::uint8_t>& indices, 
     return rows;
 }
 
+// A layout of these sizes with nothing laid out yet.
+PngLayout emptyLayout(std::uint32_t width, std::uint32_t height) {
+    PngLayout layout;
+    layout.width = width;
+    layout.height = height;
+    return layout;
+}
+
 // The layout of an image whose pixels `index` gave `indices` (one per pixel, row by row).
 void layOutPalette(PngLayout& layout, const ColourIndex& index, std::vector<std::uint8_t> indices) {
     layout.palette = index.palette();
@@ -126,9 +134,7 @@ void layOutSamples(PngLayout& layout, std::span<const std::uint32_t> pixels) {
 
 PngLayout layOutPng(std::uint32_t width, std::uint32_t height,
                     std::span<const std::uint32_t> pixels) {
-    PngLayout layout;
-    layout.width = width;
-    layout.height = height;
+    PngLayout layout = emptyLayout(width, height);
     pixels = pixels.first(std::size_t{width} * height);
     if (pixels.empty()) {
         return layout;
@@ -146,9 +152,7 @@ PngLayout layOutPng(std::uint32_t width, std::uint32_t height,
 PngLayout layOutIndexedPng(std::uint32_t width, std::uint32_t height,
                            std::span<const std::uint8_t> indices,
                            std::span<const std::uint32_t> palette) {
-    PngLayout layout;
-    layout.width = width;
-    layout.height = height;
+    PngLayout layout = emptyLayout(width, height);
     indices = indices.first(std::size_t{width} * height);
     if (indices.empty()) {
         return layout;

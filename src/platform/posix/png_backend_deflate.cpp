@@ -183,7 +183,7 @@ bool sizesFit(std::uint64_t width, std::uint64_t height, std::size_t count) {
 // The file bytes of the layout `layOut` gives, when the sizes fit `count` values. Empty when a
 // failure stops them; `result` then says why.
 template <typename LayOut>
-std::vector<std::uint8_t> encodeChecked(std::uint64_t width, std::uint64_t height,
+std::vector<std::uint8_t> encodeLaidOut(std::uint64_t width, std::uint64_t height,
                                         std::size_t count, const LayOut& layOut,
                                         const PngCompression& compression, PngResult& result) {
     if (!sizesFit(width, height, count)) {
@@ -202,7 +202,7 @@ std::vector<std::uint8_t> encodeChecked(std::uint64_t width, std::uint64_t heigh
     const auto layOut = [pixels](std::uint32_t w, std::uint32_t h) {
         return layOutPng(w, h, pixels);
     };
-    return encodeChecked(width, height, pixels.size(), layOut, compression, result);
+    return encodeLaidOut(width, height, pixels.size(), layOut, compression, result);
 }
 
 PngResult resultOf(const std::error_code& written) {
@@ -270,7 +270,7 @@ PngResult encodeIndexedPngInto(WholeFile& file, std::uint64_t width, std::uint64
     };
     PngResult result;
     const std::vector<std::uint8_t> bytes =
-        encodeChecked(width, height, indices.size(), layOut, defaultPngCompression(), result);
+        encodeLaidOut(width, height, indices.size(), layOut, defaultPngCompression(), result);
     return result.written() ? writeNew(file, bytes) : result;
 }
 
