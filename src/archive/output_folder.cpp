@@ -92,10 +92,10 @@ void createOutputFolder(Console& console, std::string folder) {
     }
 }
 
-void createOutputFolders(RunContext& context, const std::string& folder) {
+bool createOutputFolders(RunContext& context, const std::string& folder) {
     // A folder outside the output is never made; the file meant for it is refused with its line.
     if (!liesInsideOutput(context, folder)) {
-        return;
+        return false;
     }
     // Every file written asks for its folder, which mostly exists by then; an existing folder
     // has all the levels above it, so one look is enough. A text with dot-dot components can
@@ -104,7 +104,7 @@ void createOutputFolders(RunContext& context, const std::string& folder) {
         try {
             const std::string whole = parentOf(folder);
             if (!whole.empty() && platform::pathKind(whole) == platform::PathKind::directory) {
-                return;
+                return true;
             }
         } catch (...) {
             // the walk below reports what fails
@@ -117,6 +117,7 @@ void createOutputFolders(RunContext& context, const std::string& folder) {
             createOutputFolder(context.console, folder.substr(0, i + 1));
         }
     }
+    return false;
 }
 
 void claimOutputFolder(RunContext& context, const std::string& folder, OutputUse use) {

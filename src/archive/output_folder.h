@@ -16,8 +16,9 @@ inline constexpr std::string_view kOutputMarkerName = ".vexmor-output";
 void createOutputFolder(Console& console, std::string folder);
 
 // Makes every missing level of a folder text ending in a separator, outermost first, one
-// createOutputFolder call per level; a folder that exists already needs no call.
-void createOutputFolders(RunContext& context, const std::string& folder);
+// createOutputFolder call per level; a folder that exists already needs no call. True when the
+// folder was found in place: a caller writing several files into it need not ask again.
+bool createOutputFolders(RunContext& context, const std::string& folder);
 
 // What a run does with its output folder: the conversion driver replaces what an earlier run
 // wrote there; unpacking adds the archive's members to what is there.

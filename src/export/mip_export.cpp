@@ -133,17 +133,18 @@ void countColours(RunContext& context, const SourceCatalogue& catalogue, const s
     }
 }
 
-// Writes one level's indices through the palette as a PNG below the output folder.
+// Writes one level's indices through the palette as a PNG below the output folder. All levels
+// go to one folder: once it is found in place, `folderFound` spares the later levels the look.
 void exportLevel(RunContext& context, const LevelExport& where, const MipHeader& header,
                  std::uint32_t level, std::vector<std::uint8_t> indices,
-                 std::span<const std::uint32_t> palette) {
+                 std::span<const std::uint32_t> palette, bool& folderFound) {
     const std::uint32_t w = levelWidth(header.width, level);
     const std::uint32_t h = levelHeight(header.heightMinus2, level);
     const std::string exportPath = exportPathOf(where);
     const std::string folder(directoryPart(exportPath));
     context.console.printLine(kFolderName, folder);
-    if (!folder.empty()) {
-        createOutputFolders(context, folder);
+    if (!folder.empty() && !folderFound) {
+        folderFound = createOutputFolders(context, folder);
     }
     const std::string name = where.firstLevelOnly
                                  ? mipFirstLevelImageName(exportPath)
@@ -158,6 +159,7 @@ void processLevels(RunContext& context, const SourceCatalogue& catalogue, MipRea
                    MipImage& image, const LevelExport& where) {
     const RunOptions& options = context.options;
     const bool keepLevels = where.convert || options.compact;
+    bool folderFound = false;
     for (std::uint32_t i = 0; i < reader.records().size(); ++i) {
         std::vector<std::uint8_t> data = reader.readLevel(i);
         countColours(context, catalogue, where.mipPath, reader.header(), i, data);
@@ -169,7 +171,7 @@ void processLevels(RunContext& context, const SourceCatalogue& catalogue, MipRea
                 indices = std::move(data);
             }
             exportLevel(context, where, reader.header(), i, std::move(indices),
-                        catalogue.paletteColours);
+                        catalogue.paletteColours, folderFound);
         }
         if (keepLevels) {
             image.levels.push_back(std::move(data));

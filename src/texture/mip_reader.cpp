@@ -30,12 +30,21 @@ constexpr std::string_view kLevelDataTooLarge =
 // Past level 32 every level is zero pixels wide; only the levels before it can hold bytes.
 constexpr std::uint64_t kLevelsWithPixels = std::uint64_t{limits::kMaxLevelShift} + 2;
 
-// Reads the next N bytes; whatever the stream cannot deliver reads as zero.
-template <std::size_t N>
-std::array<std::uint8_t, N> readZeroFilled(std::istream& in) {
-    std::array<std::uint8_t, N> bytes{};
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(N));
-    return bytes;
+// The bytes read when a file is opened: enough for a 256 × 256 texture with all its levels, the
+// largest the game's cars and tracks use, so almost every file is read with one call.
+constexpr std::size_t kHeldBytes = 256 * 1024;
+
+void refuseOversizeLevel(std::uint64_t byteCount) {
+    if (byteCount > limits::kMaxMipLevelBytes) {
+        throw std::length_error(
+            formatMessage(kLevelDataTooLarge, byteCount, limits::kMaxMipLevelBytes));
+    }
+}
+
+// Reads up to `bytes.size()` bytes from the stream's position; returns how many it delivered.
+std::size_t readSome(std::istream& in, std::span<std::uint8_t> bytes) {
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<std::size_t>(in.gcount());
 }
 
 }  // namespace
@@ -48,7 +57,30 @@ MipReader::MipReader(Console& console, std::string path, std::string_view readFr
         console_.printLine(kCouldNotOpen, path_);
         return;
     }
-    header_ = decodeTextureHeader<MipHeader>(readZeroFilled<kTextureHeaderSize>(in_));
+    held_ = std::make_unique_for_overwrite<std::uint8_t[]>(kHeldBytes);
+    heldBytes_ = readSome(in_, std::span(held_.get(), kHeldBytes));
+    wholeFileHeld_ = heldBytes_ < kHeldBytes;
+    if (wholeFileHeld_) {
+        length_ = heldBytes_;
+    }
+    std::array<std::uint8_t, kTextureHeaderSize> header{};
+    readAt(0, header);
+    header_ = decodeTextureHeader<MipHeader>(header);
+}
+
+void MipReader::readAt(std::uint64_t position, std::span<std::uint8_t> bytes) {
+    if (wholeFileHeld_ || position + bytes.size() <= heldBytes_) {
+        const std::size_t from =
+            static_cast<std::size_t>(std::min<std::uint64_t>(position, heldBytes_));
+        const std::size_t count = std::min(bytes.size(), heldBytes_ - from);
+        std::copy_n(held_.get() + from, count, bytes.begin());
+        std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(count), bytes.end(), 0);
+        return;
+    }
+    std::fill(bytes.begin(), bytes.end(), 0);
+    in_.clear();
+    in_.seekg(static_cast<std::streamoff>(position), std::ios::beg);
+    readChunked(in_, bytes);
 }
 
 bool MipReader::readRecords() {
@@ -64,8 +96,10 @@ bool MipReader::readRecords() {
     }
     records_.clear();
     records_.reserve(header_.numMips);
+    std::array<std::uint8_t, kLevelRecordSize> record{};
     for (std::uint32_t i = 0; i < header_.numMips; ++i) {
-        records_.push_back(decodeLevelRecord(readZeroFilled<kLevelRecordSize>(in_)));
+        readAt(kTextureHeaderSize + std::uint64_t{kLevelRecordSize} * i, record);
+        records_.push_back(decodeLevelRecord(record));
     }
     return true;
 }
@@ -97,15 +131,17 @@ std::uint64_t MipReader::fileLength() {
 }
 
 std::vector<std::uint8_t> MipReader::readLevel(std::size_t level) {
-    return readMipLevelData(in_, records_.at(level), levelByteCount(header_, level));
+    const MipLevelRecord& record = records_.at(level);
+    const std::uint64_t byteCount = levelByteCount(header_, level);
+    refuseOversizeLevel(byteCount);
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(byteCount));
+    readAt(levelDataPosition(record), data);
+    return data;
 }
 
 std::vector<std::uint8_t> readMipLevelData(std::istream& in, const MipLevelRecord& record,
                                            std::uint64_t byteCount) {
-    if (byteCount > limits::kMaxMipLevelBytes) {
-        throw std::length_error(
-            formatMessage(kLevelDataTooLarge, byteCount, limits::kMaxMipLevelBytes));
-    }
+    refuseOversizeLevel(byteCount);
     std::vector<std::uint8_t> data(static_cast<std::size_t>(byteCount), 0);
     // A level's bytes depend only on its record: an earlier read that ran past the end must not
     // blank a level that lies inside the file.

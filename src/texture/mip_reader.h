@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <fstream>
 #include <istream>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,11 +47,18 @@ private:
     Console& console_;
     std::string path_;
     std::ifstream in_;
+    // The file's first bytes, read with one call when it is opened: most files are smaller, and
+    // then nothing more is read from the file.
+    std::unique_ptr<std::uint8_t[]> held_;
+    std::size_t heldBytes_ = 0;
+    bool wholeFileHeld_ = false;
     MipHeader header_;
     std::vector<MipLevelRecord> records_;
     std::optional<std::uint64_t> length_;  // the file's, measured once
 
     std::uint64_t fileLength();
+    // Fills `bytes` from `position` on; what the file does not have reads as zero.
+    void readAt(std::uint64_t position, std::span<std::uint8_t> bytes);
 };
 
 // The level's `byteCount` bytes from its data position, zero-filled where the file has none.

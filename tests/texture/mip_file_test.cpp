@@ -134,6 +134,20 @@ TEST_F(MipFileTest, ShortFileReadsZerosWhereDataIsMissing) {
     EXPECT_EQ(run.output(), "");
 }
 
+TEST_F(MipFileTest, LevelsPastTheBytesReadAtOpeningAreReadFromTheFile) {
+    // Level 0 runs past the file's first 256 KiB, level 1 lies beyond them, level 2 is cut short.
+    const MipSpec shape = mipSpec(1024, 254, 3);
+    std::vector<std::uint8_t> bytes = buildMip(shape);
+    bytes.resize(bytes.size() - 100);
+    const MipImage image = load(bytes);
+    ASSERT_EQ(image.levels.size(), 3u);
+    EXPECT_EQ(image.levels[0], mipLevelPixels(shape, 0));
+    EXPECT_EQ(image.levels[1], mipLevelPixels(shape, 1));
+    std::vector<std::uint8_t> level2 = mipLevelPixels(shape, 2);
+    std::fill(level2.end() - 100, level2.end(), 0);
+    EXPECT_EQ(image.levels[2], level2);
+}
+
 TEST(MipLevelDataTest, ReadsInChunksAndEachLevelSeeksAfresh) {
     const MipSpec shape = mipSpec(128, 62, 2);
     const std::vector<std::uint8_t> bytes = buildMip(shape);
