@@ -60,6 +60,10 @@ TEST(NativePathTest, PrefersTheExactNameAndOtherwiseTheSmallestMatch) {
     writeFile(dir / "b/ab", "3");
     EXPECT_EQ(nativePath(backslashed(dir / "b/ab")), dir / "b/ab");
     EXPECT_EQ(nativePath(backslashed(dir / "b/AB")), dir / "b/Ab");  // "Ab" < "aB" in byte order
+    // The folder's names, kept since that lookup, answer the same.
+    EXPECT_EQ(nativePath(backslashed(dir / "b/aB")), dir / "b/aB");
+    EXPECT_EQ(nativePath(backslashed(dir / "b/AB")), dir / "b/Ab");
+    EXPECT_EQ(nativePath(backslashed(dir / "b/new")), dir / "b/new");
 }
 
 // A file made the way the tool makes every file: under a temporary name, then renamed.

@@ -26,31 +26,59 @@ bool existsAsWritten(const fs::path& path) {
     return fs::exists(fs::symlink_status(path, error));
 }
 
+// A path's last name and the folder it is in, for a path that has both.
+struct LastName {
+    fs::path folder;
+    std::string_view name;
+};
+
+std::optional<LastName> lastNameOf(const std::string& text) {
+    const std::size_t nameEnd = text.find_last_not_of('/');
+    const std::size_t folderEnd = nameEnd == std::string::npos ? nameEnd : text.rfind('/', nameEnd);
+    if (folderEnd == std::string::npos || folderEnd == 0) {
+        return std::nullopt;
+    }
+    const std::string_view name(text.data() + folderEnd + 1, nameEnd - folderEnd);
+    if (name == "." || name == "..") {
+        return std::nullopt;
+    }
+    return LastName{fs::path(text.substr(0, folderEnd)), name};
+}
+
+// The path to `last`'s folder and `spelling`, with the text's trailing separator.
+fs::path spelledIn(const LastName& last, const std::string& spelling, const std::string& text) {
+    fs::path path = last.folder / spelling;
+    if (text.back() == '/') {
+        path += "/";
+    }
+    return path;
+}
+
 }  // namespace
 
 fs::path nativePath(std::string_view pathText) {
     fs::path written = detail::writtenPath(pathText);
     const std::string& text = written.native();
-    if (text.empty() || existsAsWritten(written)) {
+    if (text.empty()) {
         return written;
     }
-
+    // In a folder whose names are kept (see folder_index.h), they answer with one look at the
+    // folder and none at the name: a run writing thousands of files into one folder asks this
+    // for each.
+    const std::optional<LastName> last = lastNameOf(text);
+    if (last) {
+        if (const std::optional<std::string> kept = nameInKeptFolder(last->folder, last->name)) {
+            return *kept == last->name ? written : spelledIn(*last, *kept, text);
+        }
+    }
+    if (existsAsWritten(written)) {
+        return written;
+    }
     // Most paths that do not exist yet name a new file or folder in a folder that does: then only
-    // the last name needs looking up, not every folder on the way.
-    const std::size_t nameEnd = text.find_last_not_of('/');
-    const std::size_t parentEnd = nameEnd == std::string::npos ? nameEnd : text.rfind('/', nameEnd);
-    if (parentEnd != std::string::npos && parentEnd > 0) {
-        const std::string_view name(text.data() + parentEnd + 1, nameEnd - parentEnd);
-        fs::path parent(text.substr(0, parentEnd));
-        // One look at the folder, which must exist: its listing is kept (see folder_index.h).
-        const std::optional<std::string> match =
-            name == "." || name == ".." ? std::nullopt : nameInFolder(parent, name);
-        if (match) {
-            parent /= *match;
-            if (text.back() == '/') {
-                parent += "/";
-            }
-            return parent;
+    // the last name needs looking up, not every folder on the way. The folder's listing is kept.
+    if (last) {
+        if (const std::optional<std::string> match = nameInFolder(last->folder, last->name)) {
+            return spelledIn(*last, *match, text);
         }
     }
 

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -180,26 +181,39 @@ public:
         const std::lock_guard<std::mutex> lock(mutex_);
         listed = false;
         const std::optional<FolderStatus> status = folderStatus(folder);
-        if (!status) {
+        const KeptFolder* kept = status ? checked(folder, *status) : nullptr;
+        if (kept == nullptr) {
             return std::nullopt;  // a folder that cannot be listed holds no other spelling
         }
-        KeptFolder& kept = folders_[status->key];
-        // In a folder this process is busy changing, times moved while one of its changes is
-        // under way are taken to be that change's, whose note is on its way.
-        const bool ownChangeUnderWay =
-            changesUnderWay_ > 0 && Clock::now() - kept.changedByUsAt <= kTrustedWindow;
-        const bool movedByOthers = !sameTimes(kept.times, status->times) && !ownChangeUnderWay;
-        if (!kept.current || kept.provisional || movedByOthers) {
-            if (!listFolder(folder, status->times, kept)) {
-                folders_.erase(status->key);
-                return std::nullopt;
-            }
-        }
         listed = true;
-        kept.checkedAt = Clock::now();
-        const auto found = kept.names.find(toLowerAscii(component));
-        if (found == kept.names.end()) {
+        const auto found = kept->names.find(toLowerAscii(component));
+        if (found == kept->names.end()) {
             return std::nullopt;
+        }
+        return found->second.front();
+    }
+
+    // The name to use for `component` in a folder whose names are kept already: the name itself
+    // when it is there as written or not at all, else its other spelling. Nothing when no folder
+    // was looked at here by that path.
+    std::optional<std::string> nameInKeptFolder(const fs::path& folder,
+                                                std::string_view component) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto path = keptPaths_.find(folder.native());
+        if (path == keptPaths_.end()) {
+            return std::nullopt;
+        }
+        // The folder is looked at by its path: one that leads elsewhere now is listed in turn.
+        const std::optional<FolderStatus> status = folderStatus(folder);
+        const KeptFolder* kept = status ? checked(folder, *status) : nullptr;
+        if (kept == nullptr) {
+            keptPaths_.erase(path);
+            return std::nullopt;
+        }
+        const auto found = kept->names.find(toLowerAscii(component));
+        if (found == kept->names.end() ||
+            std::binary_search(found->second.begin(), found->second.end(), component)) {
+            return std::string(component);
         }
         return found->second.front();
     }
@@ -260,9 +274,32 @@ public:
     void changeEnds() { --changesUnderWay_; }
 
 private:
+    // The kept names of the folder `status` describes, listed again when they may be stale;
+    // nullptr when it cannot be listed. The mutex is held.
+    const KeptFolder* checked(const fs::path& folder, const FolderStatus& status) {
+        KeptFolder& kept = folders_[status.key];
+        // In a folder this process is busy changing, times moved while one of its changes is
+        // under way are taken to be that change's, whose note is on its way.
+        const bool ownChangeUnderWay =
+            changesUnderWay_ > 0 && Clock::now() - kept.changedByUsAt <= kTrustedWindow;
+        const bool movedByOthers = !sameTimes(kept.times, status.times) && !ownChangeUnderWay;
+        if (!kept.current || kept.provisional || movedByOthers) {
+            if (!listFolder(folder, status.times, kept)) {
+                folders_.erase(status.key);
+                return nullptr;
+            }
+        }
+        kept.checkedAt = Clock::now();
+        keptPaths_.insert(folder.native());
+        return &kept;
+    }
+
     std::mutex mutex_;
     std::atomic<int> changesUnderWay_ = 0;  // FolderChange scopes open on any thread
     std::unordered_map<FolderKey, KeptFolder, FolderKeyHash> folders_;
+    // The path texts whose folders were looked at here: a folder already kept answers for a name
+    // in it without a look at the name.
+    std::unordered_set<std::string> keptPaths_;
 };
 
 FolderIndex& folderIndex() {
@@ -289,6 +326,10 @@ std::optional<std::string> nameInFolder(const fs::path& folder, std::string_view
         return std::nullopt;
     }
     return found ? std::move(found) : std::string(component);
+}
+
+std::optional<std::string> nameInKeptFolder(const fs::path& folder, std::string_view component) {
+    return folderIndex().nameInKeptFolder(folder, component);
 }
 
 void noteEntryCreated(const fs::path& path) {

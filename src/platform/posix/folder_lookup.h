@@ -19,4 +19,11 @@ std::optional<std::string> findIgnoringCase(const std::filesystem::path& folder,
 std::optional<std::string> nameInFolder(const std::filesystem::path& folder,
                                         std::string_view component);
 
+// The name to use for `component` in `folder` when the folder's names are kept already and it is
+// still the folder they were listed from: `component` itself when it is there as written or not at
+// all, else its other spelling. Nothing when the folder is not kept: the caller looks for the
+// name itself.
+std::optional<std::string> nameInKeptFolder(const std::filesystem::path& folder,
+                                            std::string_view component);
+
 }  // namespace vexmor::platform
