@@ -19,11 +19,14 @@ BackgroundWork::~BackgroundWork() {
     }
 }
 
-void BackgroundWork::start(std::function<void()> work, std::function<void()> report,
-                           std::uint64_t bytes) {
+void BackgroundWork::start(std::function<void()> work, std::function<void()> finish,
+                           std::function<void()> report, std::uint64_t bytes) {
     if (!enabled_) {
         settle();
         work();
+        if (finish) {
+            finish();
+        }
         report();
         return;
     }
@@ -43,7 +46,7 @@ void BackgroundWork::start(std::function<void()> work, std::function<void()> rep
         }
     }
     while (workers_.size() < kWorkers) {
-        workers_.emplace_back(&BackgroundWork::serve, this);
+        workers_.emplace_back(&BackgroundWork::serve, this, workers_.empty());
     }
     console_.hold([this] { settle(); });
     bool wake = false;
@@ -51,6 +54,7 @@ void BackgroundWork::start(std::function<void()> work, std::function<void()> rep
         const std::lock_guard<std::mutex> lock(mutex_);
         Piece& piece = pieces_.emplace_back();
         piece.work = std::move(work);
+        piece.finish = std::move(finish);
         piece.report = std::move(report);
         piece.mark = console_.keptMark();
         piece.bytes = bytes;
@@ -107,10 +111,16 @@ bool BackgroundWork::oldestDone(std::size_t count) const {
                        [](const Piece& piece) { return piece.done; });
 }
 
-void BackgroundWork::serve() {
+void BackgroundWork::serve(bool finishing) {
     std::unique_lock<std::mutex> lock(mutex_);
     while (true) {
-        workReady_.wait(lock, [this] { return stopping_ || untaken_ > 0; });
+        workReady_.wait(lock, [this, finishing] {
+            return stopping_ || untaken_ > 0 || (finishing && unfinished_ > 0);
+        });
+        if (finishing && unfinished_ > 0) {
+            finishOldest(lock);
+            continue;
+        }
         if (untaken_ == 0) {
             return;
         }
@@ -124,10 +134,38 @@ void BackgroundWork::serve() {
         lock.unlock();
         piece.work();
         lock.lock();
-        piece.done = true;
-        if (awaited_ > 0 && oldestDone(awaited_)) {
-            oldestDone_.notify_one();
+        if (!piece.finish) {
+            markDone(piece);
+        } else if (finishing) {
+            lock.unlock();
+            piece.finish();
+            lock.lock();
+            markDone(piece);
+        } else {
+            piece.worked = true;
+            ++unfinished_;
+            workReady_.notify_all();  // the finishing worker may be asleep
         }
+    }
+}
+
+void BackgroundWork::finishOldest(std::unique_lock<std::mutex>& lock) {
+    const auto found = std::find_if(pieces_.begin(), pieces_.end(), [](const Piece& piece) {
+        return piece.worked && !piece.finishing;
+    });
+    Piece& piece = *found;
+    piece.finishing = true;
+    --unfinished_;
+    lock.unlock();
+    piece.finish();
+    lock.lock();
+    markDone(piece);
+}
+
+void BackgroundWork::markDone(Piece& piece) {
+    piece.done = true;
+    if (awaited_ > 0 && oldestDone(awaited_)) {
+        oldestDone_.notify_one();
     }
 }
 

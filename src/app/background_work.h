@@ -34,7 +34,15 @@ public:
     // escaping it ends the process); `report` runs on this thread when the piece is settled. The
     // piece holds `bytes` of data until then. Pieces found finished are settled first, and while
     // kMostInHand pieces or kMostBytesInHand bytes would be under way this waits for the oldest.
-    void start(std::function<void()> work, std::function<void()> report, std::uint64_t bytes);
+    void start(std::function<void()> work, std::function<void()> report, std::uint64_t bytes) {
+        start(std::move(work), {}, std::move(report), bytes);
+    }
+
+    // The same with a second step, `finish`, run after `work` under the same rules, always on one
+    // and the same thread: steps that change folders are done there, so that no two wait on each
+    // other's hold on a folder.
+    void start(std::function<void()> work, std::function<void()> finish,
+               std::function<void()> report, std::uint64_t bytes);
 
     // Waits for every piece under way, runs their reports and prints the lines kept back behind
     // them.
@@ -54,10 +62,13 @@ private:
 
     struct Piece {
         std::function<void()> work;
+        std::function<void()> finish;  // may be empty
         std::function<void()> report;
         std::uint64_t mark = 0;  // the console's kept lines when it started
         std::uint64_t bytes = 0;
         bool taken = false;
+        bool worked = false;     // its work is done; its finish waits for the finishing thread
+        bool finishing = false;  // the finishing thread took its finish
         bool done = false;
     };
 
@@ -67,7 +78,11 @@ private:
     // Waits until the oldest `count` pieces (or all, when fewer) are done.
     void waitForOldest(std::size_t count, std::unique_lock<std::mutex>& lock);
     bool oldestDone(std::size_t count) const;
-    void serve();
+    // A worker's loop; the finishing worker also takes every finish step, those first.
+    void serve(bool finishing);
+    // Runs the oldest finish step waiting: called with the mutex held, released while it runs.
+    void finishOldest(std::unique_lock<std::mutex>& lock);
+    void markDone(Piece& piece);
 
     Console& console_;
     bool enabled_ = false;
@@ -80,6 +95,7 @@ private:
     std::size_t awaited_ = 0;             // how many of the oldest pieces it waits for
     std::deque<Piece> pieces_;            // oldest first; only this thread adds and removes them
     std::size_t untaken_ = 0;             // pieces no worker has taken yet
+    std::size_t unfinished_ = 0;          // pieces whose finish waits for the finishing worker
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

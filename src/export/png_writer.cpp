@@ -72,10 +72,23 @@ void reportImageOutcome(RunContext& context, const std::string& fileName,
     }
 }
 
+// Runs one step of an image's writing; memory running out fails the file, which is not written.
+template <typename Step>
+void guarded(ImageOutcome& outcome, const Step& step) {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        outcome.fileFailure = error.what();
+    }
+}
+
 // Checks at once that the file lies inside the output, then writes it as background work whose
-// failure is reported where the image was asked for.
+// failure is reported where the image was asked for. Where the platform encodes in memory,
+// `encode` gives the file's bytes on any worker and the file is made on the one that changes
+// folders; elsewhere `encodeInto` writes the image into the new file.
+template <typename Encode, typename EncodeInto>
 void startImage(RunContext& context, const std::string& fileName, std::uint64_t bytes,
-                std::function<ImageOutcome()> write) {
+                const Encode& encode, const EncodeInto& encodeInto) {
     if (!mayWriteTo(context, fileName)) {
         return;
     }
@@ -89,19 +102,31 @@ void startImage(RunContext& context, const std::string& fileName, std::uint64_t 
     }
     context.imagesUnderWay.insert(key);
     const auto outcome = std::make_shared<ImageOutcome>();
-    context.background.start(
-        [outcome, write = std::move(write)] {
-            try {
-                *outcome = write();
-            } catch (const std::exception& error) {  // memory ran out: the file is not written
-                outcome->fileFailure = error.what();
-            }
-        },
-        [&context, outcome, fileName, key] {
-            context.imagesUnderWay.erase(key);
-            reportImageOutcome(context, fileName, *outcome);
-        },
-        bytes);
+    auto report = [&context, outcome, fileName, key] {
+        context.imagesUnderWay.erase(key);
+        reportImageOutcome(context, fileName, *outcome);
+    };
+    if constexpr (platform::kEncodesInMemory) {
+        const auto encoded = std::make_shared<platform::EncodedPng>();
+        context.background.start(
+            [outcome, encoded, encode] { guarded(*outcome, [&] { *encoded = encode(); }); },
+            [outcome, encoded, fileName] {
+                if (outcome->fileFailure.empty()) {
+                    guarded(*outcome, [&] {
+                        *outcome = writeImageFile(fileName, [&](platform::WholeFile& file) {
+                            return platform::writeEncodedInto(file, *encoded);
+                        });
+                    });
+                }
+            },
+            std::move(report), bytes);
+    } else {
+        context.background.start(
+            [outcome, fileName, encodeInto] {
+                guarded(*outcome, [&] { *outcome = writeImageFile(fileName, encodeInto); });
+            },
+            std::move(report), bytes);
+    }
 }
 
 }  // namespace
@@ -109,24 +134,34 @@ void startImage(RunContext& context, const std::string& fileName, std::uint64_t 
 void writePng(RunContext& context, const std::string& fileName, std::uint64_t width,
               std::uint64_t height, std::vector<std::uint32_t> pixels) {
     const std::uint64_t bytes = pixels.size() * sizeof(std::uint32_t);
-    startImage(context, fileName, bytes, [fileName, width, height, pixels = std::move(pixels)] {
-        return writeImageFile(fileName, [&](platform::WholeFile& file) {
-            return platform::encodePngInto(file, width, height, pixels);
+    const auto image = std::make_shared<const std::vector<std::uint32_t>>(std::move(pixels));
+    startImage(
+        context, fileName, bytes,
+        [width, height, image] { return platform::encodePng(width, height, *image); },
+        [width, height, image](platform::WholeFile& file) {
+            return platform::encodePngInto(file, width, height, *image);
         });
-    });
 }
 
 void writeIndexedPng(RunContext& context, const std::string& fileName, std::uint64_t width,
                      std::uint64_t height, std::vector<std::uint8_t> indices,
                      std::span<const std::uint32_t> palette) {
+    struct IndexedImage {
+        std::vector<std::uint8_t> indices;
+        std::vector<std::uint32_t> palette;
+    };
     const std::uint64_t bytes = indices.size();
-    startImage(context, fileName, bytes,
-               [fileName, width, height, indices = std::move(indices),
-                palette = std::vector<std::uint32_t>(palette.begin(), palette.end())] {
-                   return writeImageFile(fileName, [&](platform::WholeFile& file) {
-                       return platform::encodeIndexedPngInto(file, width, height, indices, palette);
-                   });
-               });
+    const auto image = std::make_shared<const IndexedImage>(
+        IndexedImage{std::move(indices), {palette.begin(), palette.end()}});
+    startImage(
+        context, fileName, bytes,
+        [width, height, image] {
+            return platform::encodeIndexedPng(width, height, image->indices, image->palette);
+        },
+        [width, height, image](platform::WholeFile& file) {
+            return platform::encodeIndexedPngInto(file, width, height, image->indices,
+                                                  image->palette);
+        });
 }
 
 }  // namespace vexmor

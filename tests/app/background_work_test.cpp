@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <future>
+#include <mutex>
+#include <set>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app/console.h"
 
@@ -79,6 +86,48 @@ TEST(BackgroundWorkTest, BoundsTheBytesInHand) {
     third.get();
     background.start([] {}, [] {}, 4 * limits::kMaxImageBytesInHand);
     background.settle();
+}
+
+// Finish steps (which change folders) run after their own piece's work, one at a time, all on one
+// thread, while work runs on any.
+TEST(BackgroundWorkTest, FinishStepsRunAfterTheirWorkOnOneThread) {
+    std::ostringstream out;
+    const bool info = false;
+    Console console(out, info);
+    BackgroundWork background(console);
+    background.enable();
+    constexpr int kPieces = 200;
+    std::array<std::atomic<bool>, kPieces> worked{};
+    std::atomic<int> finishing = 0;
+    std::atomic<bool> overlapped = false;
+    std::atomic<bool> early = false;
+    std::mutex threadsMutex;
+    std::set<std::thread::id> finishThreads;
+    std::vector<int> reported;
+    for (int i = 0; i < kPieces; ++i) {
+        background.start(
+            [&worked, i] {
+                std::this_thread::sleep_for(
+                    std::chrono::microseconds(50));  // both workers take some
+                worked[i] = true;
+            },
+            [&, i] {
+                overlapped = overlapped || ++finishing > 1;
+                early = early || !worked[i];
+                {
+                    const std::lock_guard<std::mutex> lock(threadsMutex);
+                    finishThreads.insert(std::this_thread::get_id());
+                }
+                --finishing;
+            },
+            [&reported, i] { reported.push_back(i); }, 1);
+    }
+    background.settle();
+    EXPECT_FALSE(overlapped);
+    EXPECT_FALSE(early);
+    EXPECT_EQ(finishThreads.size(), 1u);
+    ASSERT_EQ(reported.size(), std::size_t{kPieces});
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
 }
 
 }  // namespace

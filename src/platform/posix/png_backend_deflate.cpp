@@ -209,12 +209,6 @@ PngResult resultOf(const std::error_code& written) {
     return written ? saveFailure(codeForSystemError(written.value())) : PngResult{};
 }
 
-// The temporary file is new and empty: written with one call, and not truncated again, as on
-// ext4 a truncation makes the close start writing the file to disk.
-PngResult writeNew(WholeFile& file, std::span<const std::uint8_t> bytes) {
-    return resultOf(file.write(bytes));
-}
-
 }  // namespace
 
 PngCompression defaultPngCompression() {
@@ -254,24 +248,40 @@ PngResult encodePngFile(const std::string& fileName, std::uint64_t width, std::u
     return encodePngFileWith(fileName, width, height, pixels, defaultPngCompression());
 }
 
+EncodedPng encodePng(std::uint64_t width, std::uint64_t height,
+                     std::span<const std::uint32_t> pixels) {
+    EncodedPng encoded;
+    encoded.bytes = encodeChecked(width, height, pixels, defaultPngCompression(), encoded.result);
+    return encoded;
+}
+
+EncodedPng encodeIndexedPng(std::uint64_t width, std::uint64_t height,
+                            std::span<const std::uint8_t> indices,
+                            std::span<const std::uint32_t> palette) {
+    const auto layOut = [indices, palette](std::uint32_t w, std::uint32_t h) {
+        return layOutIndexedPng(w, h, indices, palette);
+    };
+    EncodedPng encoded;
+    encoded.bytes = encodeLaidOut(width, height, indices.size(), layOut, defaultPngCompression(),
+                                  encoded.result);
+    return encoded;
+}
+
+PngResult writeEncodedInto(WholeFile& file, const EncodedPng& encoded) {
+    // The temporary file is new and empty: written with one call, and not truncated again, as on
+    // ext4 a truncation makes the close start writing the file to disk.
+    return encoded.result.written() ? resultOf(file.write(encoded.bytes)) : encoded.result;
+}
+
 PngResult encodePngInto(WholeFile& file, std::uint64_t width, std::uint64_t height,
                         std::span<const std::uint32_t> pixels) {
-    PngResult result;
-    const std::vector<std::uint8_t> bytes =
-        encodeChecked(width, height, pixels, defaultPngCompression(), result);
-    return result.written() ? writeNew(file, bytes) : result;
+    return writeEncodedInto(file, encodePng(width, height, pixels));
 }
 
 PngResult encodeIndexedPngInto(WholeFile& file, std::uint64_t width, std::uint64_t height,
                                std::span<const std::uint8_t> indices,
                                std::span<const std::uint32_t> palette) {
-    const auto layOut = [indices, palette](std::uint32_t w, std::uint32_t h) {
-        return layOutIndexedPng(w, h, indices, palette);
-    };
-    PngResult result;
-    const std::vector<std::uint8_t> bytes =
-        encodeLaidOut(width, height, indices.size(), layOut, defaultPngCompression(), result);
-    return result.written() ? writeNew(file, bytes) : result;
+    return writeEncodedInto(file, encodeIndexedPng(width, height, indices, palette));
 }
 
 }  // namespace vexmor::platform
