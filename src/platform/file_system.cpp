@@ -26,7 +26,7 @@ std::string upperCased(std::string_view text) {
 struct NamedEntry {
     std::string sortKey;
     std::string name;
-    fs::path path;
+    fs::directory_entry listed;
 };
 
 // A folder's entries in the order NTFS keeps them, whatever order the file system at hand
@@ -43,7 +43,7 @@ std::vector<NamedEntry> sortedEntries(const fs::path& folder, std::string_view o
             break;
         }
         std::string name = detail::entryName(it->path());
-        entries.push_back({upperCased(name), std::move(name), it->path()});
+        entries.push_back({upperCased(name), std::move(name), *it});
     }
     if (error) {
         throw FileSystemError("recursive_directory_iterator::operator++", error,
@@ -98,17 +98,17 @@ void walkEntry(const NamedEntry& entry, const std::string& relative, const WalkH
     }
     detail::EntryKind kind = detail::EntryKind::skipped;
     try {
-        kind = detail::entryKind(entry.path);
+        kind = detail::entryKind(entry.listed);
     } catch (const FileSystemError& error) {
         handlers.skip(relative, SkippedEntry::unreadable, error.what());  // a loop, a long path
         return;
     }
     switch (kind) {
         case detail::EntryKind::folder:
-            if (holdsOutputMarker(entry.path)) {
+            if (holdsOutputMarker(entry.listed.path())) {
                 handlers.skip(relative + "/", SkippedEntry::earlierOutput);
             } else {
-                walkSubFolder(entry.path, relative + "/", handlers);
+                walkSubFolder(entry.listed.path(), relative + "/", handlers);
             }
             break;
         case detail::EntryKind::file:

@@ -25,8 +25,9 @@ enum class EntryKind { folder, file, skipped, brokenLink };
 
 // How the walk treats an entry: folders are descended into (links and junctions to folders are
 // not), regular files and links to them are listed, a link to nothing is told apart, everything
-// else is passed over. Throws FileSystemError("directory_entry::status").
-EntryKind entryKind(const std::filesystem::path& path);
+// else is passed over. What the listing told of the entry is used where it suffices. Throws
+// FileSystemError("directory_entry::status").
+EntryKind entryKind(const std::filesystem::directory_entry& entry);
 
 // The native path of a folder text without its trailing separators, so that the folder's own
 // entry is looked at rather than what a link there leads to.

@@ -170,9 +170,11 @@ std::string genericText(const fs::path& path) {
     return path.generic_string();
 }
 
-EntryKind entryKind(const fs::path& path) {
+EntryKind entryKind(const fs::directory_entry& entry) {
+    const fs::path& path = entry.path();
     std::error_code error;
-    const fs::file_status own = fs::symlink_status(path, error);
+    // The listing's type of the entry itself, where the file system gives one: no look needed.
+    const fs::file_status own = entry.symlink_status(error);
     if (error) {
         throw FileSystemError("directory_entry::status", error, path.generic_string());
     }

@@ -86,7 +86,8 @@ std::string genericText(const fs::path& path) {
     return lossyText(path.generic_wstring());
 }
 
-EntryKind entryKind(const fs::path& path) {
+EntryKind entryKind(const fs::directory_entry& entry) {
+    const fs::path& path = entry.path();
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
