@@ -172,22 +172,31 @@ std::string genericText(const fs::path& path) {
 
 EntryKind entryKind(const fs::directory_entry& entry) {
     const fs::path& path = entry.path();
+    const auto fail = [&path](const std::error_code& error) {
+        return FileSystemError("directory_entry::status", error, path.generic_string());
+    };
+    // The listing gives most entries' own type: only a link, or an entry of a file system that
+    // does not say, takes a look.
     std::error_code error;
-    // The listing's type of the entry itself, where the file system gives one: no look needed.
-    const fs::file_status own = entry.symlink_status(error);
-    if (error) {
-        throw FileSystemError("directory_entry::status", error, path.generic_string());
+    const bool link = entry.is_symlink(error);
+    if (!error && !link) {
+        const bool folder = entry.is_directory(error);
+        const bool file = !error && !folder && entry.is_regular_file(error);
+        if (error) {
+            throw fail(error);
+        }
+        return folder ? EntryKind::folder : file ? EntryKind::file : EntryKind::skipped;
     }
-    if (fs::is_directory(own)) {
-        return EntryKind::folder;
+    if (error) {
+        throw fail(error);
     }
     // Links are followed for the status of files, never into directories.
-    const fs::file_status target = fs::is_symlink(own) ? fs::status(path, error) : own;
+    const fs::file_status target = fs::status(path, error);
     if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
         return EntryKind::brokenLink;
     }
     if (error) {
-        throw FileSystemError("directory_entry::status", error, path.generic_string());
+        throw fail(error);
     }
     return fs::is_regular_file(target) ? EntryKind::file : EntryKind::skipped;
 }
