@@ -136,14 +136,11 @@ void BackgroundWork::serve(bool finishing) {
         lock.lock();
         if (!piece.finish) {
             markDone(piece);
-        } else if (finishing) {
-            lock.unlock();
-            piece.finish();
-            lock.lock();
-            markDone(piece);
-        } else {
-            piece.worked = true;
-            ++unfinished_;
+            continue;
+        }
+        piece.worked = true;
+        ++unfinished_;
+        if (!finishing) {
             workReady_.notify_all();  // the finishing worker may be asleep
         }
     }
