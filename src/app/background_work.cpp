@@ -117,52 +117,46 @@ void BackgroundWork::serve(bool finishing) {
         workReady_.wait(lock, [this, finishing] {
             return stopping_ || untaken_ > 0 || (finishing && unfinished_ > 0);
         });
-        if (finishing && unfinished_ > 0) {
-            finishOldest(lock);
-            continue;
+        // Pieces are only ever added at the back, and removed at the front once done: the piece
+        // taken stays where it is.
+        const bool finishStep = finishing && unfinished_ > 0;
+        const auto found = std::find_if(pieces_.begin(), pieces_.end(), [finishStep](auto& piece) {
+            return finishStep ? piece.worked && !piece.finishing : !piece.taken;
+        });
+        if (found == pieces_.end()) {
+            return;  // stopping, with nothing left
         }
-        if (untaken_ == 0) {
-            return;
-        }
-        const auto found = std::find_if(pieces_.begin(), pieces_.end(),
-                                        [](const Piece& piece) { return !piece.taken; });
-        // Pieces are only ever added at the back, and removed at the front once done: this one
-        // stays where it is.
         Piece& piece = *found;
-        piece.taken = true;
-        --untaken_;
+        if (finishStep) {
+            piece.finishing = true;
+            --unfinished_;
+        } else {
+            piece.taken = true;
+            --untaken_;
+        }
         lock.unlock();
-        piece.work();
+        (finishStep ? piece.finish : piece.work)();
         lock.lock();
-        if (!piece.finish) {
-            markDone(piece);
-            continue;
+        const bool done = finishStep || !piece.finish;
+        if (done) {
+            piece.done = true;
+        } else {
+            piece.worked = true;
+            ++unfinished_;
         }
-        piece.worked = true;
-        ++unfinished_;
-        if (!finishing) {
-            workReady_.notify_all();  // the finishing worker may be asleep
+        // Woken threads would at once wait for the mutex: they are woken once it is free.
+        const bool wakeRun = done && awaited_ > 0 && oldestDone(awaited_);
+        const bool wakeFinisher = !done && !finishing;
+        if (wakeRun || wakeFinisher) {
+            lock.unlock();
+            if (wakeRun) {
+                oldestDone_.notify_one();
+            }
+            if (wakeFinisher) {
+                workReady_.notify_all();
+            }
+            lock.lock();
         }
-    }
-}
-
-void BackgroundWork::finishOldest(std::unique_lock<std::mutex>& lock) {
-    const auto found = std::find_if(pieces_.begin(), pieces_.end(), [](const Piece& piece) {
-        return piece.worked && !piece.finishing;
-    });
-    Piece& piece = *found;
-    piece.finishing = true;
-    --unfinished_;
-    lock.unlock();
-    piece.finish();
-    lock.lock();
-    markDone(piece);
-}
-
-void BackgroundWork::markDone(Piece& piece) {
-    piece.done = true;
-    if (awaited_ > 0 && oldestDone(awaited_)) {
-        oldestDone_.notify_one();
     }
 }
 

@@ -80,9 +80,6 @@ private:
     bool oldestDone(std::size_t count) const;
     // A worker's loop; the finishing worker also takes every finish step, those first.
     void serve(bool finishing);
-    // Runs the oldest finish step waiting: called with the mutex held, released while it runs.
-    void finishOldest(std::unique_lock<std::mutex>& lock);
-    void markDone(Piece& piece);
 
     Console& console_;
     bool enabled_ = false;
