@@ -120,9 +120,10 @@ void BackgroundWork::serve(bool finishing) {
         // Pieces are only ever added at the back, and removed at the front once done: the piece
         // taken stays where it is.
         const bool finishStep = finishing && unfinished_ > 0;
-        const auto found = std::find_if(pieces_.begin(), pieces_.end(), [finishStep](auto& piece) {
-            return finishStep ? piece.worked && !piece.finishing : !piece.taken;
-        });
+        const auto found =
+            std::find_if(pieces_.begin(), pieces_.end(), [finishStep](const Piece& piece) {
+                return finishStep ? piece.worked && !piece.finishing : !piece.taken;
+            });
         if (found == pieces_.end()) {
             return;  // stopping, with nothing left
         }
