@@ -51,7 +51,10 @@ struct ImageOutcome {
 // `encode` writes the image into the new file.
 template <typename Encode>
 ImageOutcome writeImageFile(const std::string& fileName, const Encode& encode) {
-    platform::WholeFile file(fileName);
+    // An encoder that encodes in memory fills the file with one write.
+    platform::WholeFile file(fileName, platform::kEncodesInMemory
+                                           ? platform::WholeFile::Filling::onlyByWrite
+                                           : platform::WholeFile::Filling::anyWay);
     if (!file.ready()) {
         return {file.failure(), {}};
     }

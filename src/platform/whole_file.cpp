@@ -15,8 +15,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // A temporary name beside the final one that no other writer of this run or of another process
-// picks: the process number and a count, tried again on the rare clash with a stray file.
-std::error_code makeTemporary(const fs::path& finalPath, fs::path& temporary, std::intptr_t& kept) {
+// picks: the process number and a count, tried again on the rare clash with a stray file. `make`
+// makes the entry at a name, failing with file_exists when the name is taken.
+template <typename Make>
+std::error_code makeTemporary(const fs::path& finalPath, fs::path& temporary, const Make& make) {
     static std::atomic<unsigned long> count{0};
     std::error_code error;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -25,7 +27,7 @@ std::error_code makeTemporary(const fs::path& finalPath, fs::path& temporary, st
                      std::to_string(count.fetch_add(1)) + ".vexmor-tmp";
         // Not noted in the folder index: the name is never looked up, and the index learns the
         // folder's new state when the file is renamed or removed.
-        error = detail::createNewFile(temporary, kept);
+        error = make(temporary);
         if (error != std::errc::file_exists) {
             return error;
         }
@@ -39,12 +41,21 @@ std::string reasonOf(const std::error_code& error) {
 
 }  // namespace
 
-WholeFile::WholeFile(std::string_view finalPathText) : final_(nativePath(finalPathText)) {
+WholeFile::WholeFile(std::string_view finalPathText, Filling filling)
+    : final_(nativePath(finalPathText)) {
     if (final_.filename().empty()) {
         failure_ = std::make_error_code(std::errc::is_a_directory).message();
         return;
     }
-    const std::error_code error = makeTemporary(final_, temporary_, kept_);
+    // Where no unnamed file can be made, the named way says what is wrong with the folder.
+    if (filling == Filling::onlyByWrite &&
+        !detail::createUnnamedFile(final_.parent_path(), kept_)) {
+        unnamed_ = true;
+        return;
+    }
+    const std::error_code error = makeTemporary(final_, temporary_, [this](const fs::path& path) {
+        return detail::createNewFile(path, kept_);
+    });
     if (error) {
         failure_ = reasonOf(error);
         temporary_.clear();
@@ -66,6 +77,9 @@ std::string WholeFile::temporaryPathText() const {
 }
 
 std::error_code WholeFile::write(std::span<const std::uint8_t> bytes) {
+    if (unnamed_) {
+        return detail::writeKept(kept_, bytes);
+    }
     return detail::writeContents(kept_, temporary_, bytes);
 }
 
@@ -86,6 +100,9 @@ std::string WholeFile::commit() {
     if (!ready()) {
         return failure_;
     }
+    if (unnamed_) {
+        return commitUnnamed();
+    }
     detail::closeKept(kept_);
     const FolderChange change;
     const std::error_code error = detail::replaceFile(temporary_, final_);
@@ -95,6 +112,41 @@ std::string WholeFile::commit() {
     noteFileRenamed(temporary_, final_);
     committed_ = true;
     return {};
+}
+
+std::string WholeFile::commitUnnamed() {
+    const FolderChange change;
+    std::error_code error = detail::nameKept(kept_, final_);
+    if (!error) {
+        // Some file systems report a failed write only at the close; the name given a moment ago
+        // held nothing before, so taking it back leaves the folder as it was.
+        error = detail::closeKept(kept_);
+        if (error) {
+            std::error_code ignored;
+            fs::remove(final_, ignored);
+            return reasonOf(error);
+        }
+        noteEntryCreated(final_);
+        committed_ = true;
+        return {};
+    }
+    if (error != std::errc::file_exists) {
+        return reasonOf(error);
+    }
+    // Something is at the final name: the file takes a temporary name and replaces it from there,
+    // as a named temporary file would; the destructor removes that name if this fails.
+    error = makeTemporary(final_, temporary_,
+                          [this](const fs::path& path) { return detail::nameKept(kept_, path); });
+    if (error) {
+        temporary_.clear();
+        return reasonOf(error);
+    }
+    unnamed_ = false;
+    error = detail::closeKept(kept_);
+    if (error) {
+        return reasonOf(error);
+    }
+    return commit();
 }
 
 std::string WholeFile::commit(std::ofstream& out) {

@@ -50,6 +50,38 @@ TEST(WholeFileTest, AppearsOnlyWhenCommittedAndLeavesNoTemporaryFile) {
     EXPECT_EQ(listFiles(dir.path()), std::vector<std::string>{"out/old.bin"});
 }
 
+// A file filled only by write() may be made without a name: it must still replace what is at its
+// name whole, leave nothing when abandoned, and never write through a link.
+TEST(WholeFileTest, AFileFilledOnlyByWriteAppearsWholeUnderItsNameAlone) {
+    TempDir dir;
+    writeFile(dir / "out/old.bin", "old bytes");
+    writeFile(dir / "elsewhere/precious.txt", "keep me");
+    const std::string text = "bytes in one write";
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    const auto write = [&](const std::string& name, bool commit) {
+        WholeFile file((dir / "out" / name).string(), WholeFile::Filling::onlyByWrite);
+        EXPECT_FALSE(file.write(bytes));
+        return commit ? file.commit() : std::string("abandoned");
+    };
+    EXPECT_EQ(write("new.bin", false), "abandoned");
+    EXPECT_EQ(write("old.bin", false), "abandoned");
+    EXPECT_EQ(readText(dir / "out/old.bin"), "old bytes");
+    EXPECT_EQ(listFiles(dir / "out"), std::vector<std::string>{"old.bin"});
+
+    EXPECT_EQ(write("new.bin", true), "");
+    EXPECT_EQ(write("old.bin", true), "");
+    EXPECT_EQ(readText(dir / "out/new.bin"), text);
+    EXPECT_EQ(readText(dir / "out/old.bin"), text);
+    EXPECT_EQ(listFiles(dir / "out"), (std::vector<std::string>{"new.bin", "old.bin"}));
+#ifndef _WIN32
+    fs::create_symlink(dir / "elsewhere/precious.txt", dir / "out/link.bin");
+    EXPECT_EQ(write("link.bin", true), "");
+    EXPECT_FALSE(fs::is_symlink(dir / "out/link.bin"));
+    EXPECT_EQ(readText(dir / "out/link.bin"), text);
+    EXPECT_EQ(readText(dir / "elsewhere/precious.txt"), "keep me");
+#endif
+}
+
 TEST(WholeFileTest, SaysWhyWhenTheFolderIsMissing) {
     TempDir dir;
     WholeFile file((dir / "missing/x.bin").string());

@@ -2,8 +2,10 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "platform/posix/write_all.h"
@@ -37,11 +39,58 @@ std::error_code createNewFile(const fs::path& path, std::intptr_t& kept) {
     return {};
 }
 
-void closeKept(std::intptr_t& kept) {
-    if (kept >= 0) {
-        ::close(static_cast<int>(kept));
-        kept = -1;
+std::error_code closeKept(std::intptr_t& kept) {
+    if (kept < 0) {
+        return {};
     }
+    const int closed = ::close(static_cast<int>(std::exchange(kept, -1)));
+    return closed != 0 ? lastError() : std::error_code();
+}
+
+std::error_code createUnnamedFile(const fs::path& folder, std::intptr_t& kept) {
+#ifdef O_TMPFILE
+    // Where the descriptor cannot name the file, its entry in /proc does: without /proc the file
+    // might never be named.
+    static const bool canName = ::access("/proc/self/fd", X_OK) == 0;
+    if (!canName) {
+        return std::make_error_code(std::errc::operation_not_supported);
+    }
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return lastError();
+    }
+    kept = fd;
+    return {};
+#else
+    return std::make_error_code(std::errc::operation_not_supported);
+#endif
+}
+
+std::error_code writeKept(std::intptr_t kept, std::span<const std::uint8_t> bytes) {
+    return errorOf(writeAll(static_cast<int>(kept), bytes));
+}
+
+std::error_code nameKept(std::intptr_t kept, const fs::path& to) {
+    // linkat makes a new entry only: a file or link at `to` fails it, and no link is followed. The
+    // descriptor itself names the file on systems that let its opener do so (Linux 6.10 on); else
+    // its entry in /proc does, a path walk that costs about a tenth of the system time of a run.
+    static std::atomic<bool> byDescriptorRefused{false};
+    const int fd = static_cast<int>(kept);
+    if (!byDescriptorRefused.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0) {
+            return {};
+        }
+        if (errno != ENOENT) {
+            return lastError();
+        }
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        return lastError();
+    }
+    byDescriptorRefused.store(true, std::memory_order_relaxed);
+    return {};
 }
 
 std::error_code replaceFile(const fs::path& from, const fs::path& to) {

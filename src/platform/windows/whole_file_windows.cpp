@@ -29,7 +29,22 @@ std::error_code createNewFile(const fs::path& path, std::intptr_t& kept) {
     return {};
 }
 
-void closeKept(std::intptr_t&) {}
+std::error_code closeKept(std::intptr_t&) {
+    return {};
+}
+
+// Every file is written under a temporary name here: the image encoder opens it by name.
+std::error_code createUnnamedFile(const fs::path&, std::intptr_t&) {
+    return std::make_error_code(std::errc::operation_not_supported);
+}
+
+std::error_code writeKept(std::intptr_t, std::span<const std::uint8_t>) {
+    return std::make_error_code(std::errc::operation_not_supported);
+}
+
+std::error_code nameKept(std::intptr_t, const fs::path&) {
+    return std::make_error_code(std::errc::operation_not_supported);
+}
 
 std::error_code replaceFile(const fs::path& from, const fs::path& to) {
     if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
