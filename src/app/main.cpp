@@ -14,7 +14,6 @@ int main(int argc, char* argv[]) {
         code = vexmor::mainRun(context, argc, argv);
     } catch (const vexmor::ProcessExit& exit) {
         code = exit.code;
-        context.background.settle();  // the lines of an image still being written come first
     }
     context.console.flush();
     return code;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/command_line.h"
+#include "app/process_exit.h"
 #include "app/run_context.h"
 #include "archive/dat_archive.h"
 #include "archive/dat_pack.h"
@@ -196,8 +197,14 @@ int mainRun(RunContext& context, int argc, const char* const argv[]) {
     }
     if (options.convert || options.info || options.explode || options.report || options.compact) {
         context.background.enable();
-        runConversion(context, catalogue, options.sourcePath, options.outputPath, options.convert,
-                      options.explodeFirstLevelOnly);
+        try {
+            runConversion(context, catalogue, options.sourcePath, options.outputPath,
+                          options.convert, options.explodeFirstLevelOnly);
+        } catch (const ProcessExit&) {
+            // A run ended early still writes the images under way, and their lines come first.
+            context.background.settle();
+            throw;
+        }
         context.background.settle();
     }
     printStatistics(context.statistics, context.console);

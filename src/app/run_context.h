@@ -24,6 +24,8 @@ class RunContext {
 public:
     explicit RunContext(std::ostream& consoleStream, std::ostream* noteStream = nullptr)
         : console(consoleStream, options.info, noteStream) {}
+    // Images still under way are settled while the members their reports use are alive.
+    ~RunContext() { background.settle(); }
     RunContext(const RunContext&) = delete;
     RunContext& operator=(const RunContext&) = delete;
 

@@ -14,6 +14,7 @@
 
 #include "platform/png_backend.h"
 #include "support/captured_run.h"
+#include "support/carset_fixture.h"
 #include "support/png_reader.h"
 #include "support/temp_dir.h"
 #include "support/wine_detection.h"
@@ -208,6 +209,24 @@ TEST_F(PngWriterTest, AnImageNamedLikeOneUnderWayReplacesIt) {
     const std::optional<DecodedPng> image = decodePng(files[0]);
     ASSERT_TRUE(image.has_value());
     EXPECT_EQ(image->pixels, green);
+}
+
+// A run that ends early (here a texture too narrow to shrink) still writes the images under way
+// and prints their lines before its own last one; a context that goes with images under way
+// writes them first.
+TEST_F(PngWriterTest, ImagesUnderWayAreWrittenBeforeARunEnds) {
+    test::writeCarset(dir.path() / "src",
+                      {{"a.mip", test::mipSpec(8, 6, 2)}, {"b.mip", test::mipSpec(2, 2, 1)}});
+    const std::string out = dir.str() + "/out";
+    EXPECT_EQ(run.run({dir.str() + "/src", "-width", "1", "-explode", out, "-convert", out}), 10);
+    EXPECT_TRUE(run.lines().back().starts_with("Error mip dimension for ")) << run.output();
+    EXPECT_TRUE(decodePng(out + "/a.mip.1.2.8x8.64B.png").has_value()) << run.output();
+    {
+        CapturedRun ended;
+        ended.context.background.enable();
+        writePng(ended.context, (dir / "last.png").string(), 1, 1, {0xFF0000FFu});
+    }
+    EXPECT_TRUE(decodePng(dir / "last.png").has_value());
 }
 
 TEST_F(PngWriterTest, ImagesWiderThanLibpngsDefaultLimitAreWritten) {
