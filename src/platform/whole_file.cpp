@@ -103,7 +103,10 @@ std::string WholeFile::commit() {
     if (unnamed_) {
         return commitUnnamed();
     }
-    detail::closeKept(kept_);
+    // Some file systems report a failed write only at the close.
+    if (const std::error_code closed = detail::closeKept(kept_)) {
+        return reasonOf(closed);
+    }
     const FolderChange change;
     const std::error_code error = detail::replaceFile(temporary_, final_);
     if (error) {
@@ -118,8 +121,8 @@ std::string WholeFile::commitUnnamed() {
     const FolderChange change;
     std::error_code error = detail::nameKept(kept_, final_);
     if (!error) {
-        // Some file systems report a failed write only at the close; the name given a moment ago
-        // held nothing before, so taking it back leaves the folder as it was.
+        // A failed close (see commit()) takes back the name given a moment ago, which held
+        // nothing before: the folder is left as it was.
         error = detail::closeKept(kept_);
         if (error) {
             std::error_code ignored;
@@ -142,10 +145,6 @@ std::string WholeFile::commitUnnamed() {
         return reasonOf(error);
     }
     unnamed_ = false;
-    error = detail::closeKept(kept_);
-    if (error) {
-        return reasonOf(error);
-    }
     return commit();
 }
 
